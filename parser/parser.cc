@@ -1,0 +1,3 @@
+#include "parser/parser.h"
+
+void Parse() {}

@@ -1,0 +1,62 @@
+#include "store/csm.h"
+
+#include <cstdlib>
+#include <cstring>
+
+struct obstack CsmObstack;
+
+namespace {
+
+// Each text is stored behind its length, so that it can be written out whole
+// even when it holds NUL bytes: [int length][bytes][NUL].
+constexpr int kPrefix = sizeof(int);
+constexpr char kEmptyText[kPrefix + 1] = {};
+
+// The index array is the growing (never finished) object of its own
+// obstack; it may move when it grows, so it is always reached through here.
+struct obstack IndexObstack;
+int Count;
+bool Ready;
+
+void Init() {
+  obstack_specify_allocation(&CsmObstack, 4096, 1, malloc, free);
+  obstack_specify_allocation(&IndexObstack, 0, alignof(char*), malloc, free);
+  const char* empty = kEmptyText + kPrefix;
+  obstack_ptr_grow(&IndexObstack, empty);
+  Count = 1;
+  Ready = true;
+}
+
+// The tables are set up before main runs, so that a module may build a text
+// in CsmObstack before the first store.
+struct InitAtStart {
+  InitAtStart() { Init(); }
+} initAtStart;
+
+const char* const* Entries() { return static_cast<const char* const*>(obstack_base(&IndexObstack)); }
+
+}  // namespace
+
+int StoreString(const char* text, int length) {
+  obstack_grow(&CsmObstack, &length, kPrefix);
+  obstack_grow0(&CsmObstack, text, length);
+  char* stored = static_cast<char*>(obstack_finish(&CsmObstack)) + kPrefix;
+  obstack_ptr_grow(&IndexObstack, stored);
+  return Count++;
+}
+
+const char* StringAt(int index) { return Entries()[index]; }
+
+int StringLength(int index) {
+  int length;
+  memcpy(&length, StringAt(index) - kPrefix, kPrefix);
+  return length;
+}
+
+void ResetStrings() {
+  if (Ready) {
+    obstack_free(&CsmObstack, nullptr);
+    obstack_free(&IndexObstack, nullptr);
+  }
+  Init();
+}

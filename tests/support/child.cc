@@ -1,0 +1,185 @@
+#include "support/child.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// Waits (a bounded time) until the reader has taken every byte written to
+// the pipe, so that the next write arrives as a piece of its own.
+void AwaitDrained(int fd) {
+  for (int i = 0; i < 20000; ++i) {
+    int pending = 0;
+    if (ioctl(fd, FIONREAD, &pending) != 0 || pending == 0) return;
+    usleep(50);
+  }
+}
+
+int DecodeStatus(int raw) {
+  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+  return -1;
+}
+
+// Reads both pipes to their ends while writing input to the child.
+void Pump(int outFd, int errFd, int inFd, const std::string& input, size_t piece, Outcome& o) {
+  size_t sent = 0;
+  if (inFd >= 0 && input.empty()) {
+    close(inFd);
+    inFd = -1;
+  }
+  while (outFd >= 0 || errFd >= 0 || inFd >= 0) {
+    pollfd fds[3];
+    int n = 0;
+    if (outFd >= 0) fds[n++] = {outFd, POLLIN, 0};
+    if (errFd >= 0) fds[n++] = {errFd, POLLIN, 0};
+    if (inFd >= 0) fds[n++] = {inFd, POLLOUT, 0};
+    if (poll(fds, n, -1) < 0) {
+      if (errno == EINTR) continue;
+      throw std::runtime_error("poll failed");
+    }
+    for (int i = 0; i < n; ++i) {
+      if (!fds[i].revents) continue;
+      int fd = fds[i].fd;
+      if (fd == inFd) {
+        size_t chunk = input.size() - sent;
+        if (piece && chunk > piece) chunk = piece;
+        ssize_t w = write(fd, input.data() + sent, chunk);
+        if (w > 0) sent += size_t(w);
+        if (w < 0 || sent == input.size()) {
+          close(inFd);
+          inFd = -1;
+        } else if (piece) {
+          AwaitDrained(fd);
+        }
+        continue;
+      }
+      char buf[65536];
+      ssize_t r = read(fd, buf, sizeof buf);
+      if (r > 0) {
+        (fd == outFd ? o.out : o.err).append(buf, size_t(r));
+      } else {
+        close(fd);
+        (fd == outFd ? outFd : errFd) = -1;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+Outcome RunInChild(const std::function<void()>& body) {
+  int out[2], err[2];
+  if (pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+  fflush(stdout);
+  fflush(stderr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    close(out[0]);
+    close(err[0]);
+    close(out[1]);
+    close(err[1]);
+    body();
+    fflush(stdout);
+    fflush(stderr);
+    _exit(0);
+  }
+  close(out[1]);
+  close(err[1]);
+  Outcome o;
+  Pump(out[0], err[0], -1, "", 0, o);
+  int raw;
+  waitpid(pid, &raw, 0);
+  o.status = DecodeStatus(raw);
+  return o;
+}
+
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& input, size_t piece) {
+  int in[2], out[2], err[2];
+  if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+  signal(SIGPIPE, SIG_IGN);  // the program may stop reading early
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    signal(SIGPIPE, SIG_DFL);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  Outcome o;
+  Pump(out[0], err[0], in[1], input, piece, o);
+  int raw;
+  waitpid(pid, &raw, 0);
+  o.status = DecodeStatus(raw);
+  return o;
+}
+
+TempFile::TempFile(const std::string& bytes) {
+  char name[] = "/tmp/qel2json-test-XXXXXX";
+  int fd = mkstemp(name);
+  if (fd < 0) throw std::runtime_error("mkstemp failed");
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t w = write(fd, bytes.data() + done, bytes.size() - done);
+    if (w <= 0) throw std::runtime_error("write failed");
+    done += size_t(w);
+  }
+  close(fd);
+  path_ = name;
+}
+
+TempFile::~TempFile() { unlink(path_.c_str()); }
+
+int TempFile::Open() const { return open(path_.c_str(), O_RDONLY); }
+
+int PiecewiseDescriptor(const std::string& bytes, const std::vector<size_t>& pieces) {
+  int p[2];
+  if (pipe(p)) throw std::runtime_error("pipe failed");
+  signal(SIGPIPE, SIG_IGN);
+  std::thread([fd = p[1], bytes, pieces] {
+    size_t at = 0, i = 0;
+    while (at < bytes.size()) {
+      size_t n = pieces.empty() ? bytes.size() : pieces[i++ % pieces.size()];
+      if (n == 0) n = 1;
+      if (n > bytes.size() - at) n = bytes.size() - at;
+      ssize_t w = write(fd, bytes.data() + at, n);
+      if (w <= 0) break;
+      at += size_t(w);
+      AwaitDrained(fd);
+    }
+    close(fd);
+  }).detach();
+  return p[0];
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}

@@ -1,0 +1,44 @@
+// Helpers that run code in a child process or run the built program, and
+// collect what it wrote and how it ended.  Many operations of the translator
+// end the process on purpose (DEADLY reports, bad command lines), so tests
+// watch them from outside.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Outcome {
+  int status = -1;      // exit status, or 128 + signal number
+  std::string out;      // standard output
+  std::string err;      // standard error
+};
+
+// Runs body in a forked child; the child exits with 0 if body returns.
+Outcome RunInChild(const std::function<void()>& body);
+
+// Runs the program with the arguments, feeding input on standard input in
+// pieces of at most piece bytes (0: all at once).
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& input = "", size_t piece = 0);
+
+// A file holding bytes, removed when the object goes away.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& bytes);
+  ~TempFile();
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  const std::string& path() const { return path_; }
+  int Open() const;  // a fresh read-only descriptor
+
+ private:
+  std::string path_;
+};
+
+// The read end of a pipe that a writer thread fills piece by piece, waiting
+// for each piece to be taken before it writes the next (pieces cycle
+// through the list; empty: all at once).
+int PiecewiseDescriptor(const std::string& bytes, const std::vector<size_t>& pieces);
+
+std::string ReadFileBytes(const std::string& path);

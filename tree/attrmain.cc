@@ -1,0 +1,3 @@
+#include "tree/attrmain.h"
+
+void AttrMain() {}

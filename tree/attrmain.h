@@ -1,0 +1,4 @@
+#pragma once
+
+// Visits the root of the tree, which writes the document.
+void AttrMain();

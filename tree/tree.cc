@@ -1,0 +1,3 @@
+#include "tree/tree.h"
+
+void TreeInit() {}
