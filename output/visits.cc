@@ -1,0 +1,3 @@
+#include "tree/attrmain.h"
+
+const std::array<VisitProc, kRuleCount> VisitTable = {};
