@@ -41,7 +41,11 @@ int StoreString(const char* text, int length) {
   obstack_grow(&CsmObstack, &length, kPrefix);
   obstack_grow0(&CsmObstack, text, length);
   char* stored = static_cast<char*>(obstack_finish(&CsmObstack)) + kPrefix;
-  obstack_ptr_grow(&IndexObstack, stored);
+  // The obstack would grow the array by an eighth at a time, copying it
+  // again and again; asking for as much room again as it holds doubles it.
+  if (obstack_room(&IndexObstack) < sizeof(char*))
+    obstack_make_room(&IndexObstack, obstack_object_size(&IndexObstack) + sizeof(char*));
+  obstack_ptr_grow_fast(&IndexObstack, stored);
   return Count++;
 }
 

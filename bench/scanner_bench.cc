@@ -1,0 +1,219 @@
+// Scanner throughput over a large generated description, read through the
+// source buffer as the translator reads its input.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "scanner/glahead.h"
+#include "scanner/tokens.h"
+#include "source/err.h"
+#include "source/source.h"
+#include "store/csm.h"
+
+namespace {
+
+constexpr size_t kTargetSize = 32u << 20;
+
+// A description-like text: nested lists of variables with names, units,
+// values and debug information, linear representations over index lists,
+// comments, blank and tab indentation, LF and CR LF line ends.
+class Generator {
+ public:
+  std::string Make(size_t size) {
+    text_.reserve(size + 4096);
+    text_ += "-- generated system description\nSYSTEM NONLINEAR < \"bench\" >\n";
+    while (text_.size() < size) Block();
+    return std::move(text_);
+  }
+
+ private:
+  int Pick(int n) { return int(random_() % unsigned(n)); }
+
+  void Indent() {
+    if (Pick(4) == 0)
+      text_ += "\t\t";
+    else
+      text_.append(size_t(2 + 2 * Pick(3)), ' ');
+  }
+
+  void LineEnd() { text_ += Pick(8) == 0 ? "\r\n" : "\n"; }
+
+  void Name() {
+    static const char* const kNames[] = {"k", "u_in", "y_out", "x", "gearbox", "motor.torque",
+                                         "rad/s", "1/s", "V", "plant.c", "say \\\"hi\\\"", "tab\\t"};
+    text_ += '"';
+    text_ += kNames[Pick(12)];
+    if (Pick(3) == 0) text_ += std::to_string(Pick(1000));
+    text_ += '"';
+  }
+
+  void Real() {
+    static const char* const kReals[] = {"1.0", "0.0", "2.5e-3", "-0.125", "3.14159", "1E5",
+                                         "-2.75E+10", ".5", "6.02e23", "100.0F"};
+    text_ += kReals[Pick(10)];
+  }
+
+  void Values() {
+    text_ += "< ";
+    for (int i = Pick(6); i > 0; --i) {
+      Real();
+      text_ += ' ';
+    }
+    text_ += '>';
+  }
+
+  void Variable() {
+    Indent();
+    text_ += "< ";
+    Name();
+    text_ += ' ';
+    Name();
+    text_ += ' ';
+    Values();
+    text_ += ' ';
+    Values();
+    text_ += Pick(2) ? " REAL " : " INTEGER ";
+    text_ += std::to_string(Pick(100000) - 500);
+    text_ += Pick(3) ? " NIL < > >" : " REFERENCES < \"plant.c\" 12 4 12 30 > IDENT X < 1 > 7 < Y < 1 > > \"x'\" >";
+    if (Pick(5) == 0) text_ += "\t-- initial state";
+    LineEnd();
+  }
+
+  void Linear() {
+    Indent();
+    static const char* const kWords[] = {"A", "A0", "E", "F", "H", "P", "T", "U", "X", "Y", "DX",
+                                         "ALLP", "ALLU", "ALLY"};
+    text_ += "< ";
+    for (int i = 2 + Pick(8); i > 0; --i) {
+      text_ += kWords[Pick(14)];
+      text_ += " < ";
+      text_ += std::to_string(1 + Pick(64));
+      text_ += " > ";
+    }
+    text_ += "LINEARCODE >";
+    LineEnd();
+  }
+
+  void Block() {
+    text_ += "-- block ";
+    text_ += std::to_string(blocks_++);
+    text_ += ": state, auxiliary and function variables\n";
+    text_ += Pick(2) ? "< \"block\" > \"BlockClass\" VARIABLES\n" : "SYSTEMTYPE PARTIALLINEAR ISEXTERN STRING\n";
+    for (int i = 4 + Pick(12); i > 0; --i) Variable();
+    for (int i = 1 + Pick(4); i > 0; --i) Linear();
+    text_ += "< >";
+    LineEnd();
+  }
+
+  std::mt19937 random_{20240611};
+  std::string text_;
+  int blocks_ = 0;
+};
+
+int DescriptionFile(const std::string& text) {
+  int fd = memfd_create("description", 0);
+  if (fd < 0) {
+    perror("memfd_create");
+    exit(1);
+  }
+  for (size_t done = 0; done < text.size();) {
+    ssize_t w = write(fd, text.data() + done, text.size() - done);
+    if (w <= 0) {
+      perror("write");
+      exit(1);
+    }
+    done += size_t(w);
+  }
+  return fd;
+}
+
+const std::string& Description() {
+  static const std::string text = Generator().Make(kTargetSize);
+  return text;
+}
+
+int DescriptionDescriptor() {
+  static const int fd = DescriptionFile(Description());
+  lseek(fd, 0, SEEK_SET);
+  return fd;
+}
+
+void StartScan() {
+  ResetSource();
+  ResetStrings();
+  ResetScanner();
+  initBuf("bench", DescriptionDescriptor());
+}
+
+// Rates relative to the size of the description, so that the benchmarks
+// compare directly.
+void SetRates(benchmark::State& state) {
+  double size = double(Description().size());
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(size));
+  state.counters["MB/s"] = benchmark::Counter(size / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_ScanDescription(benchmark::State& state) {
+  long tokens = 0;
+  for (auto _ : state) {
+    StartScan();
+    int attribute = 0;
+    while (NextToken(&attribute) != TK_EndOfText) ++tokens;
+    benchmark::DoNotOptimize(attribute);
+  }
+  if (SeverityCount[NOTE] + SeverityCount[ERROR] != 0)
+    state.SkipWithError("the generated description has lexical errors");
+  SetRates(state);
+  state.counters["tokens"] = double(tokens) / double(state.iterations());
+}
+
+// The texts that the scan stores: every real and string literal.
+struct Literals {
+  std::string bytes;
+  std::vector<int> lengths;
+};
+
+const Literals& LiteralsOfDescription() {
+  static const Literals literals = [] {
+    Literals l;
+    StartScan();
+    int attribute = 0;
+    for (int code; (code = NextToken(&attribute)) != TK_EndOfText;) {
+      if (code != TK_RealLiteral && code != TK_StringLiteral) continue;
+      l.bytes.append(TokenBegin, TokenLimit);
+      l.lengths.push_back(int(TokenLimit - TokenBegin));
+    }
+    return l;
+  }();
+  return literals;
+}
+
+// The share of the string table in the scan: the same stores, without the
+// scan around them.
+void BM_StoreLiterals(benchmark::State& state) {
+  const Literals& literals = LiteralsOfDescription();
+  for (auto _ : state) {
+    ResetStrings();
+    const char* text = literals.bytes.data();
+    for (int length : literals.lengths) {
+      benchmark::DoNotOptimize(StoreString(text, length));
+      text += length;
+    }
+  }
+  SetRates(state);
+  state.counters["literals"] = double(literals.lengths.size());
+}
+
+BENCHMARK(BM_ScanDescription)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreLiterals)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

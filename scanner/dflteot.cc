@@ -1,0 +1,3 @@
+#include "scanner/dflteot.h"
+
+void OnEndOfInput(char*, int, int*, int*) {}

@@ -1,0 +1,31 @@
+// Runs the scanner over one input in a child process and returns a
+// transcript of everything it did, in order: one line per token and one per
+// report.
+//
+//   1:3 T                      a token without value: line:column name
+//   1:1 int 007=7              IntegerLiteral: its text and its attribute
+//   1:1 real 1.5e3             RealLiteral: its stored text
+//   2:4 str "a\tb"             StringLiteral: its stored text, control bytes
+//                              escaped (\n, \r, \t, \\, \ooo)
+//   3:1 end                    end of text (checked to repeat, not repeated)
+//   1:5 ERROR: char 'G' ...    a report, without the file name
+//
+// Anything amiss (an attribute written for a token without value, a span
+// that differs from the token's text, an end of text that does not repeat)
+// adds a line beginning with "!".  A crash or an early exit adds "! status".
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The input read from a file.
+std::string ScanFile(const std::string& bytes);
+
+// The input delivered through a pipe in exactly these pieces (cycled).
+std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces);
+
+// Expects the transcript of bytes, read from a file and delivered through a
+// pipe in pieces of 1, of 2, and of 3 and 5 bytes alternately, to be
+// expected (a leading line feed in expected is ignored, for raw literals).
+void ExpectTranscript(const std::string& bytes, const std::string& expected);
