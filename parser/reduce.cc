@@ -1,0 +1,50 @@
+#include "parser/engine.h"
+#include "source/source.h"
+#include "tree/treestack.h"
+
+namespace {
+
+// Every reduction must hand its tree rule the arguments the rule takes.
+constexpr bool ReductionsFitRules() {
+  using namespace parse_tables;
+  for (int p = 1; p <= kProductions; ++p) {
+    const Reduction& r = kReduction[p];
+    if (r.rule < 0) continue;
+    const RuleInfo& rule = kRules[size_t(r.rule)];
+    if (r.argCount != rule.argCount) return false;
+    for (int i = 0; i < r.argCount; ++i)
+      if ((r.arg[i] < 0) != (rule.arg[i] >= 0)) return false;
+  }
+  return true;
+}
+static_assert(ReductionsFitRules(), "grammar.txt hands a tree rule the wrong arguments");
+
+}  // namespace
+
+// The nodes of the right side's nonterminals are the top entries of the node
+// stack, the last on top; the new node replaces them all.
+void ReduceAction(int production, const TokenRecord* first) {
+  using namespace parse_tables;
+  if (production < 1 || production > kProductions) return;
+  TokenPos.line = first->line;
+  TokenPos.col = first->column;
+  const Reduction& r = kReduction[production];
+  if (r.rule < 0) return;
+  NodeWord args[8];
+  int base = NodeStackTop - r.nodes + 1;
+  for (int i = 0; i < r.argCount; ++i) {
+    int a = r.arg[i];
+    if (a >= 0) {
+      args[i].node = nullptr;
+      args[i].value = first[a].attribute;
+    } else {
+      args[i].node = NodeStack[base - a - 1];
+    }
+  }
+  Node* node = BuildNode(r.rule, &TokenPos, args);
+  if (r.nodes > 0)
+    NodeStackTop -= r.nodes - 1;
+  else
+    NodeStackPush();
+  NodeStack[NodeStackTop] = node;
+}
