@@ -1,8 +1,13 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "support/child.h"
+
+#include <csignal>
 
 namespace {
 
@@ -43,6 +48,41 @@ TEST(CommandLine, EveryArgumentIsAFileName) {
 TEST(CommandLine, PercentSignsInTheNameAreKept) {
   Outcome o = RunProgram(kProgram, {"/no/100%p"});
   EXPECT_EQ(o.err, kProgram + ": cannot open /no/100%p for reading\n");
+}
+
+TEST(Input, StandardInputIsNamedStdin) {
+  Outcome o = RunProgram(kProgram, {}, "?SYSTEM");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1), "\"stdin\", line 1:1 ERROR: char '?' is not a token\n");
+  EXPECT_EQ(o.out.substr(0, 1), "{");
+}
+
+// Runs the program on the bundled example with standard output on fd.
+Outcome WithOutputTo(const std::function<int()>& open_output) {
+  return RunInChild([&] {
+    int fd = open_output();
+    dup2(fd, 1);
+    execl(kProgram.c_str(), kProgram.c_str(), EXAMPLE, static_cast<char*>(nullptr));
+    _exit(127);
+  });
+}
+
+TEST(Output, AFailedWriteIsDeadly) {
+  Outcome o = WithOutputTo([] { return open("/dev/full", O_WRONLY); });
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "\"" EXAMPLE "\", line 0:0 DEADLY: cannot write the output: No space left on device\n");
+}
+
+TEST(Output, AClosedPipeEndsTheRunBySigpipe) {
+  Outcome o = WithOutputTo([] {
+    int p[2];
+    if (pipe(p) != 0) _exit(126);
+    close(p[0]);
+    signal(SIGPIPE, SIG_DFL);
+    return p[1];
+  });
+  EXPECT_EQ(o.status, 128 + SIGPIPE);
+  EXPECT_EQ(o.err, "");
 }
 
 }  // namespace

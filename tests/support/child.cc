@@ -19,11 +19,14 @@
 namespace {
 
 // Waits (a bounded time) until the reader has taken every byte written to
-// the pipe, so that the next write arrives as a piece of its own.
+// the pipe, so that the next write arrives as a piece of its own.  A reader
+// that is gone takes nothing more.
 void AwaitDrained(int fd) {
   for (int i = 0; i < 20000; ++i) {
     int pending = 0;
     if (ioctl(fd, FIONREAD, &pending) != 0 || pending == 0) return;
+    pollfd p = {fd, POLLOUT, 0};
+    if (poll(&p, 1, 0) > 0 && (p.revents & POLLERR)) return;
     usleep(50);
   }
 }
@@ -110,7 +113,7 @@ Outcome RunInChild(const std::function<void()>& body) {
 }
 
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& input, size_t piece) {
+                   const std::string& input, size_t piece, const std::string& dir) {
   int in[2], out[2], err[2];
   if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
   signal(SIGPIPE, SIG_IGN);  // the program may stop reading early
@@ -121,6 +124,7 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     signal(SIGPIPE, SIG_DFL);
+    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -18,9 +18,10 @@ struct Outcome {
 Outcome RunInChild(const std::function<void()>& body);
 
 // Runs the program with the arguments, feeding input on standard input in
-// pieces of at most piece bytes (0: all at once).
+// pieces of at most piece bytes (0: all at once), in directory dir (empty:
+// the current one).
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& input = "", size_t piece = 0);
+                   const std::string& input = "", size_t piece = 0, const std::string& dir = "");
 
 // A file holding bytes, removed when the object goes away.
 class TempFile {

@@ -1,0 +1,92 @@
+// End-to-end cases: each directory of tests/golden holds
+//   input.qel   the description
+//   stdout      the expected standard output, byte for byte
+//   stderr      the expected standard error
+//   status      the expected exit status
+// The program runs in the case's directory as `qel2json input.qel`, and
+// again with the input on standard input, whole and in small pieces: the
+// output must not depend on how the input arrives.
+//
+// QEL_GOLDEN_UPDATE=1 rewrites the expected files from the program's
+// results; review the difference before committing it.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/child.h"
+
+namespace {
+
+const std::string kProgram = QEL2JSON;
+const std::string kDir = GOLDEN_DIR;
+
+std::vector<std::string> Cases() {
+  std::vector<std::string> cases;
+  if (DIR* d = opendir(kDir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string name = e->d_name;
+      if (name[0] != '.' && access((kDir + "/" + name + "/input.qel").c_str(), R_OK) == 0) cases.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(cases.begin(), cases.end());
+  return cases;
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Standard error names the input "stdin" when it comes from there.
+std::string AsStdin(std::string err) {
+  const std::string file = "\"input.qel\", line ";
+  for (size_t at = err.find(file); at != std::string::npos; at = err.find(file, at))
+    err.replace(at, file.size() - 7, "\"stdin\"");
+  return err;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, Case) {
+  std::string dir = kDir + "/" + GetParam();
+  std::string input = ReadFileBytes(dir + "/input.qel");
+  Outcome o = RunProgram(kProgram, {"input.qel"}, "", 0, dir);
+  if (getenv("QEL_GOLDEN_UPDATE")) {
+    Write(dir + "/stdout", o.out);
+    Write(dir + "/stderr", o.err);
+    Write(dir + "/status", std::to_string(o.status) + "\n");
+    return;
+  }
+  std::string out = ReadFileBytes(dir + "/stdout"), err = ReadFileBytes(dir + "/stderr");
+  std::string expectedStatus = ReadFileBytes(dir + "/status");
+  ASSERT_FALSE(expectedStatus.empty()) << dir << " has no status file";
+  int status = std::atoi(expectedStatus.c_str());
+  EXPECT_EQ(o.status, status);
+  EXPECT_EQ(o.err, err);
+  EXPECT_TRUE(o.out == out) << "standard output differs from " << dir << "/stdout";
+
+  std::vector<size_t> pieces = {0, 7};
+  if (input.size() < 4096) pieces.push_back(1);
+  for (size_t piece : pieces) {
+    Outcome p = RunProgram(kProgram, {}, input, piece, dir);
+    EXPECT_EQ(p.status, status) << "pieces of " << piece;
+    EXPECT_EQ(p.err, AsStdin(err)) << "pieces of " << piece;
+    EXPECT_TRUE(p.out == out) << "standard output differs with pieces of " << piece;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<std::string>& i) {
+                           std::string name = i.param;
+                           std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
+                           return name;
+                         });
+
+}  // namespace
