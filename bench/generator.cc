@@ -1,0 +1,369 @@
+#include "bench/generator.h"
+
+#include <string>
+
+namespace bench {
+
+namespace {
+
+class Random {
+ public:
+  explicit Random(uint64_t seed) : s_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint64_t Next() {
+    uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  int Below(int n) { return int(Next() % uint64_t(n)); }
+
+ private:
+  uint64_t s_;
+};
+
+// Writes through a string, flushed in large pieces.
+class Writer {
+ public:
+  Writer(FILE* out, uint64_t seed) : r(seed), out_(out) {}
+  ~Writer() { Flush(); }
+  uint64_t Written() const { return written_ + buf_.size(); }
+  Writer& operator<<(const std::string& s) {
+    buf_ += s;
+    if (buf_.size() > (1 << 20)) Flush();
+    return *this;
+  }
+  Writer& operator<<(const char* s) { return *this << std::string(s); }
+  Writer& operator<<(long v) { return *this << std::to_string(v); }
+  void Flush() {
+    fwrite(buf_.data(), 1, buf_.size(), out_);
+    written_ += buf_.size();
+    buf_.clear();
+  }
+
+  // Literals that are valid JSON as they stand.
+  std::string Name() {
+    static const char* const kWords[] = {"speed", "torque", "valve", "gain", "flow", "temp", "pos",
+                                         "level", "omega", "load", "k\\\"p", "a\\\\b"};
+    std::string name = "\"";
+    name.append(kWords[r.Below(12)]).append(std::to_string(r.Below(1000))).append("\"");
+    return name;
+  }
+  std::string Unit() {
+    static const char* const kUnits[] = {"\"m/s\"", "\"Nm\"", "\"1\"", "\"K\"", "\"rad\"", "\"bar\""};
+    return kUnits[r.Below(6)];
+  }
+  std::string Real() {
+    static const char* const kReals[] = {"1.5", "-0.25", "3.0e5", "2E-3", "0.0", "12.75", "-4.5e1", "100.125"};
+    return kReals[r.Below(8)];
+  }
+  std::string Int() { return std::to_string(r.Below(200) - 20); }
+
+  Random r;
+
+ private:
+  FILE* out_;
+  std::string buf_;
+  uint64_t written_ = 0;
+};
+
+void Reals(Writer& w, int n) {
+  w << "< ";
+  for (int i = 0; i < n; ++i) w << w.Real() << " ";
+  w << "> ";
+}
+
+void Ints(Writer& w, int n) {
+  w << "< ";
+  for (int i = 0; i < n; ++i) w << w.Int() << " ";
+  w << "> ";
+}
+
+void Strings(Writer& w, int n) {
+  w << "< ";
+  for (int i = 0; i < n; ++i) w << w.Name() << " ";
+  w << "> ";
+}
+
+void Ident(Writer& w) {
+  static const char* const kKinds[] = {"X", "Y", "U", "P", "T", "H", "A", "A0", "DX", "F"};
+  int k = w.r.Below(12);
+  if (k >= 10) {
+    w << "E ";
+    Ints(w, 1 + w.r.Below(2));
+    Strings(w, w.r.Below(2));
+    switch (w.r.Below(5)) {
+      case 0: w << "ALLP "; Strings(w, 1); break;
+      case 1: w << "ALLU "; Strings(w, 0); break;
+      case 2: w << "ALLY "; Strings(w, 1); break;
+      case 3: w << "INTEGER " << w.Int() << " "; break;
+      default: w << "STRING " << w.Name() << " "; break;
+    }
+    return;
+  }
+  w << kKinds[k] << " ";
+  Ints(w, 1 + w.r.Below(3));
+}
+
+// Expressions nest through functions; the depth is bounded by the caller,
+// and an explicit budget keeps the generator itself from recursing deeply.
+void Expr(Writer& w, int depth) {
+  switch (depth > 0 ? w.r.Below(6) : w.r.Below(4)) {
+    case 0: w << "INTEGER " << w.Int() << " "; break;
+    case 1: w << "REAL " << w.Real() << " "; break;
+    case 2: w << "STRING " << w.Name() << " "; break;
+    case 3: w << "IDENT "; Ident(w); break;
+    default: {
+      w << "FUNCTION ";
+      Ident(w);
+      w << "< ";
+      int n = 1 + w.r.Below(3);
+      for (int i = 0; i < n; ++i) Expr(w, depth - 1);
+      w << "> ";
+    }
+  }
+}
+
+void Assigns(Writer& w, int n) {
+  w << "< ";
+  for (int i = 0; i < n; ++i) {
+    Ident(w);
+    Expr(w, 2);
+    w << "\n";
+  }
+  w << "> ";
+}
+
+void Debuginfo(Writer& w) {
+  if (w.r.Below(3)) {
+    w << "NIL ";
+    Strings(w, w.r.Below(2));
+    return;
+  }
+  w << "REFERENCES < ";
+  int n = 1 + w.r.Below(2);
+  for (int i = 0; i < n; ++i)
+    w << w.Name() << " " << w.Int() << " " << w.Int() << " " << w.Int() << " " << w.Int() << " ";
+  w << "> ";
+  Expr(w, 1);
+  w << w.Int() << " < ";
+  Ident(w);
+  w << "> " << w.Name() << " ";
+}
+
+void Variables(Writer& w, int scale) {
+  w << "VARIABLES\n";
+  Strings(w, 1 + w.r.Below(2));
+  Strings(w, 1);
+  w << "\n< ";
+  for (int i = 0; i < scale; ++i) {  // parameters
+    w << w.Name() << " " << w.Unit() << " ";
+    Reals(w, w.r.Below(3));
+    Reals(w, w.r.Below(3));
+    if (w.r.Below(2)) {
+      w << "REAL " << w.Real() << " ";
+    } else {
+      w << "NIL ";
+      Strings(w, 0);
+    }
+    Debuginfo(w);
+    w << "\n";
+  }
+  w << ">\n< ";
+  for (int i = 0; i < scale; ++i) {  // inputs
+    w << w.Name() << " " << w.Unit() << " ";
+    Reals(w, w.r.Below(2));
+    Reals(w, w.r.Below(2));
+    w << w.Real() << " ";
+    Debuginfo(w);
+    w << "\n";
+  }
+  w << ">\n< ";
+  for (int i = 0; i < scale; ++i) {  // outputs
+    w << w.Name() << " " << w.Unit() << " ";
+    Reals(w, w.r.Below(2));
+    Reals(w, 0);
+    Debuginfo(w);
+    w << "\n";
+  }
+  w << ">\n";
+  Strings(w, 1 + w.r.Below(4));  // functions
+  w << "\n< ";
+  for (int i = 0; i < scale; ++i) {  // states
+    w << w.Name() << " " << w.Unit() << " ";
+    Reals(w, w.r.Below(2));
+    Reals(w, w.r.Below(2));
+    w << w.Real() << " ";
+    Debuginfo(w);
+    w << "\n";
+  }
+  w << ">\n< ";
+  for (int i = 0; i < scale; ++i) {  // auxiliaries
+    w << w.Name() << " ";
+    if (w.r.Below(2))
+      w << "INTEGER " << w.Int() << " ";
+    else
+      w << "REAL " << w.Real() << " ";
+    Debuginfo(w);
+    w << "\n";
+  }
+  w << ">\n";
+}
+
+// A specification subtree: variables, an instantiation or an external part,
+// with a few nested subtrees (at most `depth` levels).
+void Subtree(Writer& w, int depth) {
+  Strings(w, 1 + w.r.Below(2));
+  w << w.Name() << " ";
+  switch (w.r.Below(4)) {
+    case 0: w << "INSTANTIATION "; Strings(w, 1); Assigns(w, 1 + w.r.Below(3)); break;
+    case 1: w << "ISEXTERN "; Strings(w, 1); break;
+    default: Variables(w, 1 + w.r.Below(8)); break;
+  }
+  w << "< ";
+  int n = depth > 0 ? w.r.Below(3) : 0;
+  for (int i = 0; i < n; ++i) Subtree(w, depth - 1);
+  w << ">\n";
+}
+
+void Coupletree(Writer& w, int depth) {
+  Assigns(w, w.r.Below(3));
+  w << "< ";
+  int n = depth > 0 ? w.r.Below(3) : 0;
+  for (int i = 0; i < n; ++i) {
+    Coupletree(w, depth - 1);
+    w << "\n";
+  }
+  w << "> ";
+}
+
+void Matrix(Writer& w) {
+  Ints(w, 1 + w.r.Below(3));
+  w << "< ";
+  int n = w.r.Below(4);
+  for (int i = 0; i < n; ++i) {
+    w << w.Int() << " " << w.Int() << " ";
+    Expr(w, 1);
+  }
+  w << "> ";
+}
+
+void Basicblock(Writer& w) {
+  Assigns(w, 1 + w.r.Below(3));
+  Assigns(w, w.r.Below(2));  // the link code
+  Assigns(w, 0);
+  w << "< ";  // further link codes
+  for (int i = w.r.Below(2); i > 0; --i) {
+    Assigns(w, 1);
+    Assigns(w, 0);
+  }
+  w << "> ";
+  Assigns(w, w.r.Below(2));  // no link code
+  Assigns(w, 0);
+  if (w.r.Below(4)) {
+    w << "LINEARCODE ";
+    Assigns(w, w.r.Below(2));
+    Assigns(w, w.r.Below(2));
+    for (int m = 0; m < 4; ++m) Matrix(w);
+  } else {
+    w << "NIL ";
+    Strings(w, 0);
+  }
+  w << "\n";
+}
+
+}  // namespace
+
+void WriteDescription(FILE* out, uint64_t bytes, uint64_t seed) {
+  Writer w(out, seed);
+  w << "-- generated description of about " << long(bytes) << " bytes\n";
+  w << "SYSTEM LINEAR < \"plant\" >\n";
+  Strings(w, 3);
+  w << "\n< \"root\" > \"RootClass\" ";
+  Variables(w, 5);
+  // Half of the text in specification subtrees, the rest spread over the
+  // links, the couplings and the basic blocks.
+  w << "< ";
+  while (w.Written() < bytes / 2) Subtree(w, 3);
+  w << ">\n< ";
+  while (w.Written() < bytes / 2 + bytes / 20) {
+    Ident(w);
+    Ident(w);
+    w << "\n";
+  }
+  w << ">\n";
+  for (int c = 0; c < 2; ++c) {
+    Assigns(w, 2);
+    w << "< ";
+    while (w.Written() < bytes / 2 + bytes / 20 + (uint64_t(c) + 1) * bytes / 10) {
+      Coupletree(w, 4);
+      w << "\n";
+    }
+    w << "> ";
+    Assigns(w, 1);
+    w << "\n";
+  }
+  w << "< ";
+  while (w.Written() < bytes) Basicblock(w);
+  w << ">\n";
+}
+
+namespace {
+
+void Frame(Writer& w, const std::string& strings, const std::string& couples1) {
+  w << "SYSTEM LINEAR < > " << strings << " < > \"c\" ISEXTERN < > < > < >\n" << couples1
+    << " < > < > < > < >\n";
+}
+
+}  // namespace
+
+void WriteStringList(FILE* out, uint64_t count) {
+  Writer w(out, 1);
+  w << "SYSTEM LINEAR < > <\n";
+  for (uint64_t i = 0; i < count; ++i) w << ((i % 16 == 15) ? "\"s\"\n" : "\"s\" ");
+  w << "> < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >\n";
+}
+
+void WriteNestedCoupletrees(FILE* out, int depth) {
+  Writer w(out, 1);
+  std::string nested;
+  for (int i = 0; i < depth; ++i) nested += "< > <\n";
+  for (int i = 0; i < depth; ++i) nested += "> ";
+  Frame(w, "< >", nested + "< >");
+}
+
+void WriteOneLine(FILE* out, uint64_t bytes) {
+  // The generated description with every line end turned into a blank.
+  char* text = nullptr;
+  size_t size = 0;
+  FILE* mem = open_memstream(&text, &size);
+  WriteDescription(mem, bytes, 7);
+  fclose(mem);
+  for (size_t i = 0; i < size; ++i)
+    if (text[i] == '\n') text[i] = ' ';
+  // The first line is a comment: keep the description out of it.
+  size_t first = std::string(text, size).find("SYSTEM");
+  fwrite(text + first, 1, size - first, out);
+  free(text);
+}
+
+void WriteContinuedString(FILE* out, uint64_t bytes, uint64_t lines) {
+  Writer w(out, 1);
+  uint64_t per = lines ? bytes / lines : bytes;
+  std::string piece(per > 2 ? per - 2 : 1, 'x');
+  w << "SYSTEM LINEAR < \"";
+  for (uint64_t i = 0; i < lines; ++i) w << piece << "\\\n";
+  w << "\" > < > < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >\n";
+}
+
+void WriteSyntaxErrors(FILE* out, uint64_t errors) {
+  // Every "INTEGER" inside the list of strings is one syntax error, skipped
+  // up to the string after it.  The run allows one more error every twenty
+  // lines, so each error is followed by twenty-one line ends.
+  Writer w(out, 1);
+  w << "SYSTEM LINEAR < > <\n";
+  const std::string lines(21, '\n');
+  for (uint64_t i = 0; i < errors; ++i) w << "INTEGER \"s\"" << lines;
+  w << "> < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >\n";
+}
+
+}  // namespace bench

@@ -1,0 +1,185 @@
+// qelbench: times the translator on generated descriptions.
+//
+//   qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress]
+//
+// For each size (MB) it generates a description once (kept in DIR), runs the
+// program on it N times with standard output to /dev/null, and prints the
+// median wall time, input and output MB/s and peak resident memory.  With
+// --stress it runs the stress shapes instead, each at a quarter and at full
+// size, so that the time per unit shows whether it grows linearly.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/generator.h"
+
+namespace {
+
+struct Run {
+  double seconds;
+  double peakBytes;
+  uint64_t outBytes;
+  int status;
+};
+
+double Now() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Runs program on file; standard output to /dev/null, or counted through a
+// pipe when count is set.
+Run RunOnce(const std::string& program, const std::string& file, bool count) {
+  int pipefd[2] = {-1, -1};
+  if (count && pipe(pipefd) != 0) exit(1);
+  double start = Now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    int out = count ? pipefd[1] : open("/dev/null", O_WRONLY);
+    int err = open("/dev/null", O_WRONLY);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (count) close(pipefd[0]);
+    execl(program.c_str(), program.c_str(), file.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  Run r = {0, 0, 0, 0};
+  if (count) {
+    close(pipefd[1]);
+    std::vector<char> buf(1 << 20);
+    ssize_t n;
+    while ((n = read(pipefd[0], buf.data(), buf.size())) > 0) r.outBytes += uint64_t(n);
+    close(pipefd[0]);
+  }
+  int raw;
+  rusage usage;
+  wait4(pid, &raw, 0, &usage);
+  r.seconds = Now() - start;
+  r.peakBytes = double(usage.ru_maxrss) * 1024.0;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  return r;
+}
+
+uint64_t FileSize(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+}
+
+std::string Ensure(const std::string& dir, const std::string& name, const std::function<void(FILE*)>& write) {
+  std::string path = dir + "/" + name;
+  if (FileSize(path) > 0) return path;
+  FILE* f = fopen(path.c_str(), "w");
+  if (!f) {
+    perror(path.c_str());
+    exit(1);
+  }
+  write(f);
+  fclose(f);
+  return path;
+}
+
+struct Options {
+  std::string program = "build/qel2json";
+  std::string data = "build/bench-data";
+  int runs = 5;
+  std::vector<int> sizes = {1, 10, 100};
+  bool stress = false;
+};
+
+void Measure(const Options& o, const std::string& label, const std::string& file, int runs) {
+  Run sized = RunOnce(o.program, file, true);
+  std::vector<Run> all;
+  for (int i = 0; i < runs; ++i) all.push_back(RunOnce(o.program, file, false));
+  std::sort(all.begin(), all.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+  const Run& median = all[all.size() / 2];
+  double peak = 0;
+  for (const Run& r : all) peak = std::max(peak, r.peakBytes);
+  double in = double(FileSize(file));
+  double inMB = in / 1e6, outMB = double(sized.outBytes) / 1e6;
+  printf("%-28s %9.1f %9.1f %8.3f %9.1f %9.1f %9.1f %7.1f %6d\n", label.c_str(), inMB, outMB, median.seconds,
+         inMB / median.seconds, outMB / median.seconds, peak / 1e6, peak / in, median.status);
+  fflush(stdout);
+}
+
+void Header() {
+  printf("%-28s %9s %9s %8s %9s %9s %9s %7s %6s\n", "case", "in MB", "out MB", "wall s", "in MB/s", "out MB/s",
+         "peak MB", "B/B in", "status");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        fprintf(stderr, "%s needs a value\n", a.c_str());
+        exit(1);
+      }
+      return argv[++i];
+    };
+    if (a == "--program") {
+      o.program = value();
+    } else if (a == "--data") {
+      o.data = value();
+    } else if (a == "--runs") {
+      o.runs = std::max(1, atoi(value().c_str()));
+    } else if (a == "--sizes") {
+      o.sizes.clear();
+      std::string list = value();
+      for (size_t at = 0; at < list.size();) {
+        o.sizes.push_back(atoi(list.c_str() + at));
+        size_t comma = list.find(',', at);
+        at = comma == std::string::npos ? list.size() : comma + 1;
+      }
+    } else if (a == "--stress") {
+      o.stress = true;
+    } else {
+      fprintf(stderr, "usage: qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress]\n");
+      return 1;
+    }
+  }
+  mkdir(o.data.c_str(), 0755);
+  Header();
+  if (!o.stress) {
+    for (int mb : o.sizes) {
+      std::string name = "description-" + std::to_string(mb) + "MB.qel";
+      std::string file = Ensure(o.data, name, [&](FILE* f) { bench::WriteDescription(f, uint64_t(mb) * 1000000); });
+      Measure(o, name, file, o.runs);
+    }
+    return 0;
+  }
+  struct Shape {
+    std::string name;
+    uint64_t full;
+    std::function<void(FILE*, uint64_t)> write;
+  };
+  std::vector<Shape> shapes = {
+      {"strings", 10000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n); }},
+      {"coupletrees", 3000, [](FILE* f, uint64_t n) { bench::WriteNestedCoupletrees(f, int(n)); }},
+      {"oneline", 100000000, [](FILE* f, uint64_t n) { bench::WriteOneLine(f, n); }},
+      {"continued", 100000, [](FILE* f, uint64_t n) { bench::WriteContinuedString(f, n * 100, n); }},
+      {"errors", 1000000, [](FILE* f, uint64_t n) { bench::WriteSyntaxErrors(f, n); }},
+  };
+  for (const Shape& s : shapes) {
+    for (uint64_t n : {s.full / 4, s.full}) {
+      std::string name = s.name + "-" + std::to_string(n) + ".qel";
+      std::string file = Ensure(o.data, name, [&](FILE* f) { s.write(f, n); });
+      Measure(o, name, file, std::min(o.runs, 3));
+    }
+  }
+  return 0;
+}
