@@ -42,14 +42,16 @@ class Writer {
 
   // Literals that are valid JSON as they stand.
   std::string Name() {
-    static const char* const kWords[] = {"speed", "torque", "valve", "gain", "flow", "temp", "pos",
-                                         "level", "omega", "load", "k\\\"p", "a\\\\b"};
+    static const char* const kWords[] = {
+        "shaft_speed",        "motor_torque",     "valve_position", "controller_gain",
+        "coolant_flow_rate",  "inlet_temperature", "actuator_stroke", "tank_fill_level",
+        "angular_velocity",   "axle_load",         "k\\\"p factor",  "path\\\\segment"};
     std::string name = "\"";
-    name.append(kWords[r.Below(12)]).append(std::to_string(r.Below(1000))).append("\"");
+    name.append(kWords[r.Below(12)]).append("_").append(std::to_string(r.Below(1000))).append("\"");
     return name;
   }
   std::string Unit() {
-    static const char* const kUnits[] = {"\"m/s\"", "\"Nm\"", "\"1\"", "\"K\"", "\"rad\"", "\"bar\""};
+    static const char* const kUnits[] = {"\"m/s\"", "\"N*m\"", "\"1\"", "\"K\"", "\"rad/s\"", "\"kg/s\""};
     return kUnits[r.Below(6)];
   }
   std::string Real() {

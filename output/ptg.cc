@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/text.h"
+#include "source/chunks.h"
 #include "source/err.h"
 #include "store/csm.h"
 
@@ -280,7 +281,7 @@ void Print(PTGNode t) {
 
 TextNode* text::NewTextNode(const Instr* print, int args) {
   if (!TextObstackReady) {
-    obstack_specify_allocation(&TextObstack, kTextChunk, alignof(TextNode), malloc, free);
+    InitLargeObstack(&TextObstack, alignof(TextNode));
     TextObstackReady = true;
   }
   size_t size = sizeof(TextNode) + sizeof(TextNode::Arg) * size_t(args);

@@ -245,7 +245,7 @@ constexpr Compiled kCompiled = Compile();
 // where the program reads a list) and the values.
 VisitValue Compose(const Node* node, const VisitValue* children) {
   const RuleText& t = kCompiled.rule[size_t(node->rule)];
-  const RuleInfo& r = kRules[size_t(node->rule)];
+  const RuleShape& r = kShape[size_t(node->rule)];
   TextNode* x = text::NewTextNode(kCompiled.code.data() + t.start, r.childCount + r.valueCount);
   for (int i = 0; i < r.childCount; ++i)
     x->arg[i].node = static_cast<PTGNode>(t.closed >> i & 1 ? children[i].second : children[i].first);

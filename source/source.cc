@@ -79,13 +79,17 @@ void Retain(SrcBuf* b, char* p) {
   if (b->memblock != old) free(old);
 }
 
+// The read area doubles, so that a line of any length costs a number of
+// reallocations that grows only with its logarithm.
 void GrowReadArea(SrcBuf* b) {
-  if (b->readSize > INT_MAX - kBlock - b->frontSize - kSpare) {
+  int growth = b->readSize;
+  if (growth > INT_MAX - b->readSize - b->frontSize - kSpare) growth = kBlock;
+  if (b->readSize > INT_MAX - growth - b->frontSize - kSpare) {
     errno = ENOMEM;
     SystemFailure("refillBuf (Text buffer)");
   }
   long offset = b->TextStart - b->memblock;
-  b->readSize += kBlock;
+  b->readSize += growth;
   char* block = static_cast<char*>(
       realloc(b->memblock, size_t(b->frontSize) + size_t(b->readSize) + kSpare));
   if (!block) SystemFailure("refillBuf (Text buffer)");
@@ -94,17 +98,19 @@ void GrowReadArea(SrcBuf* b) {
 }
 
 // Reads into the read area until the bytes of one read hold a line end, or
-// the input ends.
-void ReadLines(SrcBuf* b) {
+// the input ends.  A refill also reads at least as many new bytes as it
+// retained: a token that spans many lines (a long string continued over
+// line ends) is then copied a number of times that grows only with the
+// logarithm of its length, not with the number of its lines.
+void ReadLines(SrcBuf* b, int retained) {
+  int start = b->readCount;
   int before = b->readCount;
   for (;;) {
-    if (b->readCount != before && FindLineEnd(b, ReadArea(b) + before, HeldEnd(b))) return;
+    bool enough = b->readCount - start >= retained;
+    if (b->readCount != before && enough && FindLineEnd(b, ReadArea(b) + before, HeldEnd(b))) return;
     if (b->atEof) return;
+    if (b->readCount == b->readSize) GrowReadArea(b);
     int space = b->readSize - b->readCount;
-    if (space == 0) {
-      GrowReadArea(b);
-      space = kBlock;
-    }
     before = b->readCount;
     ssize_t got;
     do {
@@ -148,6 +154,7 @@ void refillBuf(char* p) {
 
   *b->textEnd = b->savedChar;
   b->textEnd = p;
+  int retained = int(HeldEnd(b) - p);
 
   if (p == HeldEnd(b)) {
     b->TextStart = ReadArea(b);
@@ -158,7 +165,7 @@ void refillBuf(char* p) {
     Retain(b, p);
   }
 
-  ReadLines(b);
+  ReadLines(b, retained);
 
   if (b->atEof) {
     char* end = HeldEnd(b);

@@ -1,5 +1,7 @@
 #include "store/csm.h"
 
+#include "source/chunks.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -19,8 +21,8 @@ int Count;
 bool Ready;
 
 void Init() {
-  obstack_specify_allocation(&CsmObstack, 4096, 1, malloc, free);
-  obstack_specify_allocation(&IndexObstack, 0, alignof(char*), malloc, free);
+  InitLargeObstack(&CsmObstack, 1);
+  InitLargeObstack(&IndexObstack, alignof(char*));
   const char* empty = kEmptyText + kPrefix;
   obstack_ptr_grow(&IndexObstack, empty);
   Count = 1;

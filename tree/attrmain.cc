@@ -16,7 +16,7 @@ void AttrMain() {
   frames.push_back({NodeStack[NodeStackTop], 0});
   while (!frames.empty()) {
     Frame& f = frames.back();
-    int children = kRules[size_t(f.node->rule)].childCount;
+    int children = kShape[size_t(f.node->rule)].childCount;
     if (f.next < children) {
       const Node* child = ChildOf(f.node, f.next++);
       frames.push_back({child, 0});

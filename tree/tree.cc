@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "source/chunks.h"
 #include "source/err.h"
 
 namespace {
@@ -44,7 +45,7 @@ constexpr Chain kChains[] = {
 }  // namespace
 
 void TreeInit() {
-  if (!Ready) obstack_specify_allocation(&TreeObstack, 0, 0, malloc, free);
+  if (!Ready) InitLargeObstack(&TreeObstack, alignof(Node));
   Ready = true;
 }
 
@@ -68,7 +69,7 @@ Node* Coerce(int kind, const SrcPosition* pos, Node* n) {
 }
 
 Node* BuildNode(int rule, const SrcPosition* pos, const NodeWord* args) {
-  const RuleInfo& r = kRules[size_t(rule)];
+  const RuleShape& r = kShape[size_t(rule)];
   Node* n = static_cast<Node*>(
       TreeNodeAlloc(sizeof(Node) + sizeof(NodeWord) * size_t(r.childCount + r.valueCount)));
   n->rule = rule;
@@ -79,7 +80,7 @@ Node* BuildNode(int rule, const SrcPosition* pos, const NodeWord* args) {
     }
     Node* child = args[i].node;
     if (!child || KindOf(child) != r.arg[i]) child = Coerce(r.arg[i], pos, child);
-    if (!child) Refuse(r, r.slot[i] + 1, r.arg[i], pos);
+    if (!child) Refuse(kRules[size_t(rule)], r.slot[i] + 1, r.arg[i], pos);
     n->word[r.slot[i]].node = child;
   }
   return n;

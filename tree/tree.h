@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <type_traits>
 
@@ -141,10 +142,38 @@ constexpr std::array<RuleInfo, kRuleCount> MakeRules() {
 // Rule number -> what the rule builds and takes.
 inline constexpr std::array<RuleInfo, kRuleCount> kRules = tree_detail::MakeRules();
 
-inline int KindOf(const Node* n) { return kRules[size_t(n->rule)].kind; }
+// What construction and the walk read of a rule, packed small: these are
+// read for every node, the names and roles of kRules only for messages.
+struct RuleShape {
+  uint8_t kind;
+  uint8_t argCount;
+  uint8_t childCount;
+  uint8_t valueCount;
+  int8_t arg[kMaxArgs];    // as RuleInfo::arg
+  uint8_t slot[kMaxArgs];  // as RuleInfo::slot
+};
+
+inline constexpr std::array<RuleShape, kRuleCount> kShape = [] {
+  std::array<RuleShape, kRuleCount> shapes{};
+  for (size_t r = 0; r < kRules.size(); ++r) {
+    const RuleInfo& info = kRules[r];
+    RuleShape& s = shapes[r];
+    s.kind = uint8_t(info.kind);
+    s.argCount = uint8_t(info.argCount);
+    s.childCount = uint8_t(info.childCount);
+    s.valueCount = uint8_t(info.valueCount);
+    for (int i = 0; i < info.argCount; ++i) {
+      s.arg[i] = int8_t(info.arg[i]);
+      s.slot[i] = uint8_t(info.slot[i]);
+    }
+  }
+  return shapes;
+}();
+
+inline int KindOf(const Node* n) { return kShape[size_t(n->rule)].kind; }
 inline Node* ChildOf(const Node* n, int i) { return n->word[i].node; }
 // The j-th terminal value as stored (after the exchange of rule_017).
-inline int ValueOf(const Node* n, int j) { return n->word[kRules[size_t(n->rule)].childCount + j].value; }
+inline int ValueOf(const Node* n, int j) { return n->word[kShape[size_t(n->rule)].childCount + j].value; }
 
 // Prepares the storage of tree nodes; called once before parsing.
 void TreeInit();
