@@ -47,11 +47,10 @@ constinit const TextNode NullMemberNode = {kNullMember.code()};
 
 // ---- Text nodes ----
 
-// Nodes hold only pointers and ints, so word alignment keeps them small;
-// large chunks keep the allocator out of the way of big documents.
+// Text nodes grow with the document: they live in large chunks.
 struct obstack TextObstack;
 bool TextObstackReady;
-constexpr int kTextChunk = 1 << 16;
+void* FirstText;  // freeing back to it keeps the first chunk for reuse
 
 PTGNode WithArgs(const Program& p, PTGNode a) {
   TextNode* n = text::NewTextNode(p.code(), 1);
@@ -279,9 +278,10 @@ void Print(PTGNode t) {
 
 }  // namespace
 
-TextNode* text::NewTextNode(const Instr* print, int args) {
+EXPANDS_OBSTACK_MACROS TextNode* text::NewTextNode(const Instr* print, int args) {
   if (!TextObstackReady) {
-    InitLargeObstack(&TextObstack, alignof(TextNode));
+    if (!FirstText) InitLargeObstack(&TextObstack, alignof(TextNode));
+    FirstText = obstack_alloc(&TextObstack, 1);
     TextObstackReady = true;
   }
   size_t size = sizeof(TextNode) + sizeof(TextNode::Arg) * size_t(args);
@@ -352,4 +352,12 @@ PTGNode PTGOut(PTGNode root) {
   if (root) Print(root);
   Drain();
   return root;
+}
+
+EXPANDS_OBSTACK_MACROS void ResetOutput() {
+  if (TextObstackReady) obstack_free(&TextObstack, FirstText);
+  TextObstackReady = false;
+  Used = 0;
+  Indent = 0;
+  Pending.clear();
 }

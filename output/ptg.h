@@ -50,3 +50,8 @@ PTGNode PTGStr(int s);
 // flushes it and returns root.  A failed write is a DEADLY report
 // "cannot write the output: <reason>" without position, which ends the run.
 PTGNode PTGOut(PTGNode root);
+
+// Releases every text node and forgets any output not yet written and the
+// indentation, so that a test or a fuzz run can print another document in
+// the same process (even after a run that ended in the middle of printing).
+void ResetOutput();

@@ -6,6 +6,7 @@
 #include "scanner/dflteot.h"
 #include "scanner/literals.h"
 #include "scanner/tokens.h"
+#include "source/chunks.h"
 #include "source/err.h"
 #include "source/source.h"
 #include "store/csm.h"
@@ -37,7 +38,7 @@ char* SkipDigits(char* p) {
 }
 
 // "char '<image of the token's first byte>" + what, at the token's place.
-void ReportFirstByte(const char* what) {
+EXPANDS_OBSTACK_MACROS void ReportFirstByte(const char* what) {
   obstack_grow(&CsmObstack, "char '", 6);
   AppendCharImage(static_cast<unsigned char>(*TokenBegin));
   obstack_grow0(&CsmObstack, what, strlen(what));

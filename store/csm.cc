@@ -18,28 +18,31 @@ constexpr char kEmptyText[kPrefix + 1] = {};
 // obstack; it may move when it grows, so it is always reached through here.
 struct obstack IndexObstack;
 int Count;
-bool Ready;
+void* FirstText;  // freeing back to it keeps the first chunk for reuse
 
-void Init() {
-  InitLargeObstack(&CsmObstack, 1);
-  InitLargeObstack(&IndexObstack, alignof(char*));
+// The table as before any store: only the empty string.
+EXPANDS_OBSTACK_MACROS void Start() {
+  FirstText = obstack_alloc(&CsmObstack, 1);
   const char* empty = kEmptyText + kPrefix;
   obstack_ptr_grow(&IndexObstack, empty);
   Count = 1;
-  Ready = true;
 }
 
 // The tables are set up before main runs, so that a module may build a text
 // in CsmObstack before the first store.
 struct InitAtStart {
-  InitAtStart() { Init(); }
+  InitAtStart() {
+    InitLargeObstack(&CsmObstack, 1);
+    InitLargeObstack(&IndexObstack, alignof(char*));
+    Start();
+  }
 } initAtStart;
 
 const char* const* Entries() { return static_cast<const char* const*>(obstack_base(&IndexObstack)); }
 
 }  // namespace
 
-int StoreString(const char* text, int length) {
+EXPANDS_OBSTACK_MACROS int StoreString(const char* text, int length) {
   obstack_grow(&CsmObstack, &length, kPrefix);
   obstack_grow0(&CsmObstack, text, length);
   char* stored = static_cast<char*>(obstack_finish(&CsmObstack)) + kPrefix;
@@ -59,10 +62,8 @@ int StringLength(int index) {
   return length;
 }
 
-void ResetStrings() {
-  if (Ready) {
-    obstack_free(&CsmObstack, nullptr);
-    obstack_free(&IndexObstack, nullptr);
-  }
-  Init();
+EXPANDS_OBSTACK_MACROS void ResetStrings() {
+  obstack_free(&CsmObstack, FirstText);
+  obstack_free(&IndexObstack, obstack_base(&IndexObstack));
+  Start();
 }

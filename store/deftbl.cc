@@ -4,13 +4,15 @@
 
 #include <cstdlib>
 
+#include "source/chunks.h"
+
 namespace {
 
 struct obstack KeyObstack;
 bool Ready;
 
 // Keys and entries hold pointers, so they are kept pointer-aligned.
-void* Take(int size) {
+EXPANDS_OBSTACK_MACROS void* Take(int size) {
   if (!Ready) {
     obstack_specify_allocation(&KeyObstack, 4096, alignof(PropEntry), malloc, free);
     Ready = true;

@@ -7,11 +7,13 @@
 
 #include "source/chunks.h"
 #include "source/err.h"
+#include "tree/treestack.h"
 
 namespace {
 
 struct obstack TreeObstack;
 bool Ready;
+void* FirstNode;  // freeing back to it keeps the first chunk for reuse
 
 // Every rule appears once in the tables.
 constexpr bool EveryRuleDefined() {
@@ -44,14 +46,22 @@ constexpr Chain kChains[] = {
 
 }  // namespace
 
-void TreeInit() {
-  if (!Ready) InitLargeObstack(&TreeObstack, alignof(Node));
+EXPANDS_OBSTACK_MACROS void TreeInit() {
+  if (Ready) return;
+  if (!FirstNode) InitLargeObstack(&TreeObstack, alignof(Node));
+  FirstNode = obstack_alloc(&TreeObstack, 1);
   Ready = true;
 }
 
-void* TreeNodeAlloc(size_t size) {
+EXPANDS_OBSTACK_MACROS void* TreeNodeAlloc(size_t size) {
   if (!Ready) TreeInit();
   return obstack_alloc(&TreeObstack, size);
+}
+
+EXPANDS_OBSTACK_MACROS void ResetTree() {
+  if (Ready) obstack_free(&TreeObstack, FirstNode);
+  Ready = false;
+  NodeStackTop = 0;
 }
 
 Node* Coerce(int kind, const SrcPosition* pos, Node* n) {

@@ -181,6 +181,10 @@ void TreeInit();
 // Room for one node of size bytes from the tree's obstack.
 void* TreeNodeAlloc(size_t size);
 
+// Releases every node and empties the node stack, so that a test or a fuzz
+// run can build another tree in the same process.
+void ResetTree();
+
 // The construction of every rule: args holds the arguments in the rule's
 // order.  Child arguments are coerced to their expected kinds; a child that
 // cannot be made one is a DEADLY report at pos.
