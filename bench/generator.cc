@@ -152,6 +152,18 @@ void Debuginfo(Writer& w) {
   w << "> " << w.Name() << " ";
 }
 
+// Inputs and states end with a start value, outputs have none.
+void Quantities(Writer& w, int n, bool withValue) {
+  for (int i = 0; i < n; ++i) {
+    w << w.Name() << " " << w.Unit() << " ";
+    Reals(w, w.r.Below(2));
+    Reals(w, withValue ? w.r.Below(2) : 0);
+    if (withValue) w << w.Real() << " ";
+    Debuginfo(w);
+    w << "\n";
+  }
+}
+
 void Variables(Writer& w, int scale) {
   w << "VARIABLES\n";
   Strings(w, 1 + w.r.Below(2));
@@ -171,33 +183,13 @@ void Variables(Writer& w, int scale) {
     w << "\n";
   }
   w << ">\n< ";
-  for (int i = 0; i < scale; ++i) {  // inputs
-    w << w.Name() << " " << w.Unit() << " ";
-    Reals(w, w.r.Below(2));
-    Reals(w, w.r.Below(2));
-    w << w.Real() << " ";
-    Debuginfo(w);
-    w << "\n";
-  }
+  Quantities(w, scale, true);  // inputs
   w << ">\n< ";
-  for (int i = 0; i < scale; ++i) {  // outputs
-    w << w.Name() << " " << w.Unit() << " ";
-    Reals(w, w.r.Below(2));
-    Reals(w, 0);
-    Debuginfo(w);
-    w << "\n";
-  }
+  Quantities(w, scale, false);  // outputs
   w << ">\n";
   Strings(w, 1 + w.r.Below(4));  // functions
   w << "\n< ";
-  for (int i = 0; i < scale; ++i) {  // states
-    w << w.Name() << " " << w.Unit() << " ";
-    Reals(w, w.r.Below(2));
-    Reals(w, w.r.Below(2));
-    w << w.Real() << " ";
-    Debuginfo(w);
-    w << "\n";
-  }
+  Quantities(w, scale, true);  // states
   w << ">\n< ";
   for (int i = 0; i < scale; ++i) {  // auxiliaries
     w << w.Name() << " ";
@@ -211,7 +203,7 @@ void Variables(Writer& w, int scale) {
   w << ">\n";
 }
 
-// A specification subtree: variables, an instantiation or an external part,
+// A Specificationtree below the root: variables, an instantiation or an external part,
 // with a few nested subtrees (at most `depth` levels).
 void Subtree(Writer& w, int depth) {
   Strings(w, 1 + w.r.Below(2));
@@ -282,7 +274,7 @@ void WriteDescription(FILE* out, uint64_t bytes, uint64_t seed) {
   Strings(w, 3);
   w << "\n< \"root\" > \"RootClass\" ";
   Variables(w, 5);
-  // Half of the text in specification subtrees, the rest spread over the
+  // Half of the text in Specificationtrees below the root, the rest spread over the
   // links, the couplings and the basic blocks.
   w << "< ";
   while (w.Written() < bytes / 2) Subtree(w, 3);

@@ -9,7 +9,7 @@ namespace bench {
 
 // A valid description of at least `bytes` bytes with a realistic mix of
 // every construct: variables with parameters, inputs, outputs, states and
-// auxiliaries, nested specification trees, direct links, couplings, basic
+// auxiliaries, nested Specificationtrees, direct links, couplings, basic
 // blocks with matrices and nested function expressions.  Every literal is
 // also valid JSON (no reals like .5 or 3., only \" and \\ escapes), so the
 // output can be checked by a JSON parser.  The same seed gives the same text.

@@ -6,14 +6,14 @@
 
 // The walk keeps its own stacks instead of recursing: lists are chains as
 // long as the list, and some constructs nest without limit.
-void AttrMain() {
+VisitValue VisitTree(const Node* root) {
   struct Frame {
     const Node* node;
     int next;  // the next child to visit
   };
   std::vector<Frame> frames;
   std::vector<VisitValue> values;  // values of visited children, in order
-  frames.push_back({NodeStack[NodeStackTop], 0});
+  frames.push_back({root, 0});
   while (!frames.empty()) {
     Frame& f = frames.back();
     int children = kShape[size_t(f.node->rule)].childCount;
@@ -28,4 +28,7 @@ void AttrMain() {
     values.push_back(v);
     frames.pop_back();
   }
+  return values.back();
 }
+
+void AttrMain() { VisitTree(NodeStack[NodeStackTop]); }

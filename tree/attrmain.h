@@ -20,6 +20,10 @@ using VisitProc = VisitValue (*)(const Node* node, const VisitValue* children);
 // One visit procedure per rule number.
 extern const std::array<VisitProc, kRuleCount> VisitTable;
 
-// Visits the node on top of the node stack (after parsing, the root): depth
-// first, children left to right, each node after its children.
+// Visits a subtree: depth first, children left to right, each node after its
+// children.  Returns what its root's visit yields.
+VisitValue VisitTree(const Node* root);
+
+// Visits the node on top of the node stack: after parsing, the root, whose
+// visit writes the document.
 void AttrMain();

@@ -16,6 +16,7 @@
 #include "output/ptg.h"
 #include "store/csm.h"
 #include "support/child.h"
+#include "support/tree_rules.h"
 #include "tree/attrmain.h"
 #include "tree/tree.h"
 #include "tree/treestack.h"
@@ -92,28 +93,7 @@ Node* Over(int rule, Node* child) {
 
 // The text a subtree yields, by the walk AttrMain makes (children first,
 // left to right), without recursion.
-PTGNode TextOf(const Node* root) {
-  struct Frame {
-    const Node* node;
-    int next;
-  };
-  std::vector<Frame> frames = {{root, 0}};
-  std::vector<VisitValue> values;
-  while (!frames.empty()) {
-    Frame& f = frames.back();
-    int children = kRules[size_t(f.node->rule)].childCount;
-    if (f.next < children) {
-      frames.push_back({ChildOf(f.node, f.next++), 0});
-      continue;
-    }
-    size_t first = values.size() - size_t(children);
-    VisitValue v = VisitTable[size_t(f.node->rule)](f.node, values.data() + first);
-    values.resize(first);
-    values.push_back(v);
-    frames.pop_back();
-  }
-  return static_cast<PTGNode>(values.back().first);
-}
+PTGNode TextOf(const Node* root) { return static_cast<PTGNode>(VisitTree(root).first); }
 
 // A root prints its document through AttrMain; any other node's text is
 // printed by itself at level 0.
@@ -848,16 +828,6 @@ TEST_P(Mapping, PrintsExactly) {
 INSTANTIATE_TEST_SUITE_P(Rules, Mapping, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<Case>& info) { return info.param.name; });
 
-// The rules in a tree, gathered without recursion.
-void CollectRules(const Node* root, std::set<int>& rules) {
-  std::vector<const Node*> todo = {root};
-  while (!todo.empty()) {
-    const Node* n = todo.back();
-    todo.pop_back();
-    rules.insert(n->rule);
-    for (int i = 0; i < kRules[size_t(n->rule)].childCount; ++i) todo.push_back(ChildOf(n, i));
-  }
-}
 
 TEST(MappingCoverage, TheCasesExerciseEveryRule) {
   TreeInit();

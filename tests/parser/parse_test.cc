@@ -9,6 +9,7 @@
 #include "source/source.h"
 #include "store/csm.h"
 #include "support/child.h"
+#include "support/tree_rules.h"
 #include "tree/tree.h"
 #include "tree/treestack.h"
 
@@ -58,15 +59,6 @@ std::string Dump(const Node* n) {
   return s + ")";
 }
 
-void CollectRules(const Node* root, std::set<int>& rules) {
-  std::vector<const Node*> todo = {root};
-  while (!todo.empty()) {
-    const Node* n = todo.back();
-    todo.pop_back();
-    rules.insert(n->rule);
-    for (int i = 0; i < kRules[size_t(n->rule)].childCount; ++i) todo.push_back(ChildOf(n, i));
-  }
-}
 
 const std::string kEmptyCouples = "< > < > < > ";
 const std::string kDemo =
