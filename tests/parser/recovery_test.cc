@@ -1,0 +1,70 @@
+// Recovery always completes the tree: every prefix of a description and
+// every description with one token missing still yields a document.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/child.h"
+
+namespace {
+
+const std::string kProgram = QEL2JSON;
+
+// The tokens of a description whose literals hold no blanks: words split at
+// white space.
+std::vector<std::string> Tokens(const std::string& text) {
+  std::vector<std::string> tokens;
+  std::string word;
+  for (char c : text) {
+    if (c == ' ' || c == '\n' || c == '\t') {
+      if (!word.empty()) tokens.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) tokens.push_back(word);
+  return tokens;
+}
+
+// A token every 21 lines: the run allows one more error every 20 lines
+// read, so even a cascade of one error per token never reaches the limit,
+// and every variant must reach its document.
+std::string Join(const std::vector<std::string>& tokens, size_t from, size_t to, size_t skip) {
+  const std::string lines(21, '\n');
+  std::string text;
+  for (size_t i = from; i < to; ++i)
+    if (i != skip) text += tokens[i] + lines;
+  return text;
+}
+
+// A document, and an exit status that says whether errors were reported.
+void ExpectRepaired(const std::string& variant, const std::string& what) {
+  Outcome o = RunProgram(kProgram, {}, variant);
+  ASSERT_TRUE(o.status == 0 || o.status == 1) << what << ": status " << o.status << "\n" << o.err;
+  EXPECT_EQ(o.status == 1, o.err.find("ERROR") != std::string::npos) << what;
+  ASSERT_FALSE(o.out.empty()) << what << "\n" << o.err;
+  EXPECT_EQ(o.out.front(), '{') << what;
+  EXPECT_EQ(o.out.back(), '}') << what;
+}
+
+class Repair : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { tokens = Tokens(ReadFileBytes(EVERY_CONSTRUCT)); }
+  static std::vector<std::string> tokens;
+};
+std::vector<std::string> Repair::tokens;
+
+TEST_F(Repair, EveryPrefixIsCompleted) {
+  ASSERT_GT(tokens.size(), 300u);
+  for (size_t n = 0; n <= tokens.size(); ++n)
+    ExpectRepaired(Join(tokens, 0, n, size_t(-1)), "the first " + std::to_string(n) + " tokens");
+}
+
+TEST_F(Repair, EveryMissingTokenIsRepaired) {
+  for (size_t i = 0; i < tokens.size(); ++i)
+    ExpectRepaired(Join(tokens, 0, tokens.size(), i), "without token " + std::to_string(i) + " " + tokens[i]);
+}
+
+}  // namespace
