@@ -43,8 +43,14 @@ const char* const* Entries() { return static_cast<const char* const*>(obstack_ba
 }  // namespace
 
 EXPANDS_OBSTACK_MACROS int StoreString(const char* text, int length) {
-  obstack_grow(&CsmObstack, &length, kPrefix);
-  obstack_grow0(&CsmObstack, text, length);
+  // One reservation for the length, the bytes and the NUL.
+  int size = kPrefix + length + 1;
+  obstack_make_room(&CsmObstack, size);
+  char* at = static_cast<char*>(obstack_next_free(&CsmObstack));
+  memcpy(at, &length, kPrefix);
+  memcpy(at + kPrefix, text, size_t(length));
+  at[kPrefix + length] = '\0';
+  obstack_blank_fast(&CsmObstack, size);
   char* stored = static_cast<char*>(obstack_finish(&CsmObstack)) + kPrefix;
   // The obstack would grow the array by an eighth at a time, copying it
   // again and again; asking for as much room again as it holds doubles it.
