@@ -1,12 +1,10 @@
 #include "parser/parser.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "parser/engine.h"
 #include "scanner/glahead.h"
 #include "source/err.h"
-#include "tree/treestack.h"
 
 TokenRecord CurrentToken;
 
@@ -45,8 +43,9 @@ int Decide() {
     action = kAction[stack.state[stack.top]][CurrentToken.code];
   }
   if (action != 0) return action;
+  // Every raise of the top grows the stacks as soon as the top reaches
+  // their size, so this entry is always there.
   action = Recover();
-  if (stack.top == stack.size) Grow();
   stack.value[stack.top] = CurrentToken;
   if (action != kAccepted && !IsShift(action)) WrongTables();
   return action;
