@@ -11,11 +11,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "scanner/glahead.h"
+#include "scanner/scanner.h"
 #include "scanner/tokens.h"
-#include "source/err.h"
-#include "source/source.h"
-#include "store/csm.h"
+#include "source/report.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // qel2json: translates a system description into one JSON document.
-#include "driver/clpintf.h"
+#include "driver/command_line.h"
 #include "parser/parser.h"
-#include "source/err.h"
-#include "tree/attrmain.h"
+#include "source/report.h"
+#include "tree/walk.h"
 #include "tree/tree.h"
 
 int main(int argc, char** argv) {

@@ -14,13 +14,13 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "output/ptg.h"
+#include "output/text_patterns.h"
 #include "parser/parser.h"
-#include "scanner/glahead.h"
-#include "source/err.h"
-#include "source/source.h"
-#include "store/csm.h"
-#include "tree/attrmain.h"
+#include "scanner/scanner.h"
+#include "source/report.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
+#include "tree/walk.h"
 #include "tree/tree.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "parser/engine.h"
-#include "scanner/glahead.h"
-#include "source/err.h"
+#include "parser/lr_engine.h"
+#include "scanner/scanner.h"
+#include "source/report.h"
 
 TokenRecord CurrentToken;
 

@@ -3,9 +3,9 @@
 // action runs and the tree is always complete.
 #include <vector>
 
-#include "parser/engine.h"
+#include "parser/lr_engine.h"
 #include "scanner/tokens.h"
-#include "source/err.h"
+#include "source/report.h"
 
 namespace engine {
 

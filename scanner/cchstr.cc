@@ -1,9 +1,9 @@
 #include <array>
 
-#include "scanner/glahead.h"
+#include "scanner/scanner.h"
 #include "scanner/literals.h"
-#include "source/err.h"
-#include "source/source.h"
+#include "source/report.h"
+#include "source/source_buffer.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <cstdint>
 
 #include "scanner/literals.h"
-#include "store/csm.h"
+#include "store/string_table.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "source/chunks.h"
-#include "source/err.h"
-#include "tree/treestack.h"
+#include "memory/arena.h"
+#include "source/report.h"
+#include "tree/node_stack.h"
 
 namespace {
 

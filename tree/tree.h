@@ -11,7 +11,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "source/source.h"
+#include "source/source_buffer.h"
 
 enum Kind : int {
 #define KIND(no, name) K_##name = no,

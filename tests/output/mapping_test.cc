@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "output/ptg.h"
-#include "store/csm.h"
+#include "output/text_patterns.h"
+#include "store/string_table.h"
 #include "support/child.h"
 #include "support/tree_rules.h"
-#include "tree/attrmain.h"
+#include "tree/walk.h"
 #include "tree/tree.h"
-#include "tree/treestack.h"
+#include "tree/node_stack.h"
 
 namespace {
 

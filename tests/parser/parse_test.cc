@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "parser/parser.h"
-#include "scanner/glahead.h"
-#include "source/source.h"
-#include "store/csm.h"
+#include "scanner/scanner.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
 #include "support/child.h"
 #include "support/tree_rules.h"
 #include "tree/tree.h"
-#include "tree/treestack.h"
+#include "tree/node_stack.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "scanner/glahead.h"
+#include "scanner/scanner.h"
 #include "scanner/literals.h"
-#include "store/csm.h"
+#include "store/string_table.h"
 #include "transcript.h"
 
 namespace {

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "scanner/glahead.h"
+#include "scanner/scanner.h"
 #include "scanner/tokens.h"
-#include "source/source.h"
-#include "store/csm.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
 #include "support/child.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "source/source.h"
+#include "source/source_buffer.h"
 #include "support/child.h"
 
 namespace {

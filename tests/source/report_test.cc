@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "source/err.h"
+#include "source/report.h"
 #include "support/child.h"
 
 namespace {

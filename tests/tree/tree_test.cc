@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "support/child.h"
-#include "tree/attrmain.h"
+#include "tree/walk.h"
 #include "tree/tree.h"
-#include "tree/treestack.h"
+#include "tree/node_stack.h"
 
 namespace {
 

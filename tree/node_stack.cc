@@ -1,8 +1,8 @@
-#include "tree/treestack.h"
+#include "tree/node_stack.h"
 
 #include <cstdlib>
 
-#include "source/err.h"
+#include "source/report.h"
 
 Node** NodeStack = nullptr;
 int NodeStackSize = 0;

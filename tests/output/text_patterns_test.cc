@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "output/ptg.h"
-#include "store/csm.h"
+#include "output/text_patterns.h"
+#include "store/string_table.h"
 #include "support/child.h"
 
 namespace {

@@ -1,15 +1,15 @@
-#include "scanner/glahead.h"
+#include "scanner/scanner.h"
 
 #include <cstring>
 
-#include "scanner/chartab.h"
+#include "scanner/scan_tables.h"
 #include "scanner/dflteot.h"
 #include "scanner/literals.h"
 #include "scanner/tokens.h"
-#include "source/chunks.h"
-#include "source/err.h"
-#include "source/source.h"
-#include "store/csm.h"
+#include "memory/arena.h"
+#include "source/report.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
 
 char* TokenBegin = nullptr;
 char* TokenLimit = nullptr;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "store/csm.h"
+#include "store/string_table.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 // A text node is its print operation followed by its arguments.  The print
 // operation is a short program of print instructions; the layout of every
 // pattern is written once below as a program fragment, and the patterns of
-// ptg.h as well as the compiled texts of the tree rules are put together
+// text_patterns.h as well as the compiled texts of the tree rules are put together
 // from these fragments.
 #pragma once
 
 #include <cstdint>
 
-#include "output/ptg.h"
+#include "output/text_patterns.h"
 
 namespace text {
 

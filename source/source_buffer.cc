@@ -1,4 +1,4 @@
-#include "source/source.h"
+#include "source/source_buffer.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "output/ptg.h"
+#include "output/text_patterns.h"
 
 #include <obstack.h>
 #include <unistd.h>
@@ -10,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "output/text.h"
-#include "source/chunks.h"
-#include "source/err.h"
-#include "store/csm.h"
+#include "output/print_program.h"
+#include "memory/arena.h"
+#include "source/report.h"
+#include "store/string_table.h"
 
 namespace {
 

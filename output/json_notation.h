@@ -14,7 +14,7 @@
 // the texts of the node's children, then its terminal values.
 #pragma once
 
-#include "output/text.h"
+#include "output/print_program.h"
 
 namespace mapping {
 

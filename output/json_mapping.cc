@@ -1,7 +1,7 @@
 // The JSON text of every tree rule, and the visit table derived from it.
 //
 // Each rule but the list rules has one row below, written in the notation of
-// mapping.h.  The rows are checked against the rule tables and compiled into
+// json_notation.h.  The rows are checked against the rule tables and compiled into
 // print programs at compile time; the visit of such a rule makes one text
 // node that holds the texts of the node's children and its values, and the
 // node's program lays them out when the document is printed.  The 21 list
@@ -9,10 +9,10 @@
 // share one pair of visits.
 #include <array>
 
-#include "output/mapping.h"
-#include "output/ptg.h"
-#include "output/text.h"
-#include "tree/attrmain.h"
+#include "output/json_notation.h"
+#include "output/text_patterns.h"
+#include "output/print_program.h"
+#include "tree/walk.h"
 
 namespace {
 

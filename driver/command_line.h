@@ -1,7 +1,7 @@
 // The command line: no options, one optional parameter InputFile.
 #pragma once
 
-#include "store/deftbl.h"
+#include "store/definition_table.h"
 
 // The key of the one parameter, null when none was given.  Its ClpValue
 // property is the StringIndex of the argument text.

@@ -1,10 +1,10 @@
-#include "store/deftbl.h"
+#include "store/definition_table.h"
 
 #include <obstack.h>
 
 #include <cstdlib>
 
-#include "source/chunks.h"
+#include "memory/arena.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "store/csm.h"
+#include "store/string_table.h"
 
-#include "source/chunks.h"
+#include "memory/arena.h"
 
 #include <cstdlib>
 #include <cstring>

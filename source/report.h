@@ -1,7 +1,7 @@
 // Reporting: the one way every stage tells of a problem.
 #pragma once
 
-#include "source/source.h"
+#include "source/source_buffer.h"
 
 enum Severity : int { NOTE = 0, WARNING = 1, ERROR = 2, DEADLY = 3 };
 

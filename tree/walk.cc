@@ -1,8 +1,8 @@
-#include "tree/attrmain.h"
+#include "tree/walk.h"
 
 #include <vector>
 
-#include "tree/treestack.h"
+#include "tree/node_stack.h"
 
 // The walk keeps its own stacks instead of recursing: lists are chains as
 // long as the list, and some constructs nest without limit.

@@ -1,4 +1,4 @@
-#include "source/chunks.h"
+#include "memory/arena.h"
 
 #include <sys/mman.h>
 

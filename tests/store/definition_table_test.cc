@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "store/deftbl.h"
+#include "store/definition_table.h"
 
 namespace {
 

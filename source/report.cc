@@ -1,4 +1,4 @@
-#include "source/err.h"
+#include "source/report.h"
 
 #include <cstdio>
 #include <cstdlib>

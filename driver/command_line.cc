@@ -1,4 +1,4 @@
-#include "driver/clpintf.h"
+#include "driver/command_line.h"
 
 #include <fcntl.h>
 
@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "source/source.h"
-#include "store/csm.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
 
 DefKey InputFile = nullptr;
 

@@ -1,6 +1,6 @@
-#include "parser/engine.h"
-#include "source/source.h"
-#include "tree/treestack.h"
+#include "parser/lr_engine.h"
+#include "source/source_buffer.h"
+#include "tree/node_stack.h"
 
 namespace {
 
