@@ -146,10 +146,9 @@ int DescriptionDescriptor() {
 }
 
 void StartScan() {
-  ResetSource();
   ResetStrings();
-  ResetScanner();
   initBuf("bench", DescriptionDescriptor());
+  StartScanning();
 }
 
 // Rates relative to the size of the description, so that the benchmarks

@@ -1,20 +1,21 @@
-// Constant tables of the scanner, all derived at compile time from the one
-// list of terminal codes in scanner/tokens.def, so that a keyword is written
-// down exactly once.
+// Constant tables of the scanner, derived at compile time from the token
+// list, so that a keyword is written down exactly once: what each byte can
+// begin, and the letter tree of all fixed token texts.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 #include <utility>
 
-namespace chartab {
+#include "scanner/tokens.h"
 
-// What a byte can begin, as the first byte of a token.
-enum CharKind : uint8_t {
-  kNotAToken,  // reported and skipped (blanks never get here: the scan
-               // steps over them before it looks at a token's first byte)
-  kNul,        // end of the available text, or a stray NUL byte
+namespace scan_tables {
+
+// What a byte can begin, as the first byte of a token.  Blanks have no kind
+// of their own: the scan steps over them before it looks at a token.
+enum ByteKind : uint8_t {
+  kNotAToken,  // reported and skipped
+  kNul,        // the end of the available text, or a stray NUL byte
   kTab,
   kLineFeed,
   kReturn,
@@ -23,31 +24,19 @@ enum CharKind : uint8_t {
   kMinus,      // a negative number or a comment
   kQuote,      // a string literal
   kSingle,     // a token of this one byte, which no longer token extends
-  kKeyword,    // the letter tree below
-};
-
-struct FixedText {
-  int code;
-  std::string_view text;
-};
-
-// Every terminal with a fixed text: punctuation and keywords.
-inline constexpr FixedText kTokenTexts[] = {
-#define TOKEN(code, name, text) {code, text},
-#include "scanner/tokens.def"
-#undef TOKEN
+  kKeyword,    // a walk over the letter tree below
 };
 
 inline constexpr int kMaxNodes = 256;   // node numbers fit a byte
-inline constexpr int kMaxColumns = 32;  // distinct bytes of all fixed texts, plus "none"
+inline constexpr int kMaxColumns = 32;  // distinct bytes of all fixed texts, plus column 0
 
-// The letter tree of the fixed texts.  Node 0 is the root; a transition to 0
-// means "no transition".  Bytes that occur in no fixed text share column 0,
-// which has no transitions at all.
+// The letter tree of the fixed texts.  Node 0 is the root; a transition to
+// node 0 means "no transition".  Bytes that occur in no fixed text share
+// column 0, which has no transitions at all.
 struct LetterTree {
   uint8_t column[256] = {};
   uint8_t next[kMaxNodes][kMaxColumns] = {};
-  uint8_t accept[kMaxNodes] = {};  // code of the text ending here, or 0
+  uint8_t accept[kMaxNodes] = {};  // the code of the text that ends here, or 0
   int nodes = 1;
 };
 
@@ -59,9 +48,9 @@ constexpr int ColumnOf(LetterTree& t, int& columns, unsigned char byte) {
   return t.column[byte];
 }
 
-constexpr void AddText(LetterTree& t, int& columns, const FixedText& fixed) {
+constexpr void AddText(LetterTree& t, int& columns, const TokenSpelling& token) {
   int node = 0;
-  for (char ch : fixed.text) {
+  for (char ch : token.text) {
     int col = ColumnOf(t, columns, static_cast<unsigned char>(ch));
     if (!t.next[node][col]) {
       if (t.nodes == kMaxNodes) throw "too many letter tree nodes";
@@ -69,14 +58,14 @@ constexpr void AddText(LetterTree& t, int& columns, const FixedText& fixed) {
     }
     node = t.next[node][col];
   }
-  t.accept[node] = uint8_t(fixed.code);
+  t.accept[node] = uint8_t(token.code);
 }
 
 constexpr LetterTree BuildLetterTree() {
   LetterTree t;
   int columns = 1;
-  for (const FixedText& fixed : kTokenTexts)
-    if (!fixed.text.empty()) AddText(t, columns, fixed);
+  for (const TokenSpelling& token : kTokens)
+    if (!token.text.empty()) AddText(t, columns, token);
   return t;
 }
 
@@ -92,15 +81,15 @@ constexpr bool IsLeaf(int node) {
   return true;
 }
 
-constexpr std::array<CharKind, 256> BuildCharKinds() {
-  std::array<CharKind, 256> kinds{};
+constexpr std::array<ByteKind, 256> BuildByteKinds() {
+  std::array<ByteKind, 256> kinds{};
   for (int b = 0; b < 256; ++b) {
     int node = FirstNode(static_cast<unsigned char>(b));
     if (node) kinds[b] = IsLeaf(node) ? kSingle : kKeyword;
   }
-  constexpr std::pair<unsigned char, CharKind> kFixed[] = {
-      {'\0', kNul}, {'\t', kTab},   {'\n', kLineFeed},
-      {'\r', kReturn}, {'.', kDot},  {'-', kMinus}, {'"', kQuote}};
+  constexpr std::pair<unsigned char, ByteKind> kFixed[] = {
+      {'\0', kNul}, {'\t', kTab}, {'\n', kLineFeed}, {'\r', kReturn},
+      {'.', kDot},  {'-', kMinus}, {'"', kQuote}};
   for (auto [byte, kind] : kFixed) {
     if (kinds[byte] != kNotAToken) throw "a fixed token text begins with a separator or literal byte";
     kinds[byte] = kind;
@@ -112,16 +101,18 @@ constexpr std::array<CharKind, 256> BuildCharKinds() {
   return kinds;
 }
 
-inline constexpr std::array<CharKind, 256> kCharKind = BuildCharKinds();
+inline constexpr std::array<ByteKind, 256> kByteKind = BuildByteKinds();
 
 // The code of a kSingle byte.
 constexpr std::array<uint8_t, 256> BuildSingleCodes() {
   std::array<uint8_t, 256> codes{};
   for (int b = 0; b < 256; ++b)
-    if (kCharKind[b] == kSingle) codes[b] = kLetterTree.accept[FirstNode(static_cast<unsigned char>(b))];
+    if (kByteKind[b] == kSingle) codes[b] = kLetterTree.accept[FirstNode(static_cast<unsigned char>(b))];
   return codes;
 }
 
 inline constexpr std::array<uint8_t, 256> kSingleCode = BuildSingleCodes();
 
-}  // namespace chartab
+constexpr bool IsDigit(char c) { return static_cast<unsigned char>(c) - unsigned('0') < 10u; }
+
+}  // namespace scan_tables

@@ -2,13 +2,10 @@
 
 #include <cstring>
 
-#include "scanner/scan_tables.h"
-#include "scanner/dflteot.h"
 #include "scanner/literals.h"
+#include "scanner/scan_tables.h"
 #include "scanner/tokens.h"
-#include "memory/arena.h"
 #include "source/report.h"
-#include "source/source_buffer.h"
 #include "store/string_table.h"
 
 char* TokenBegin = nullptr;
@@ -16,9 +13,7 @@ char* TokenLimit = nullptr;
 
 namespace {
 
-using namespace chartab;
-
-int ScanFirstCall = 1;
+using namespace scan_tables;
 
 // The longest complete token that one attempt of the automaton has passed.
 struct Match {
@@ -28,7 +23,6 @@ struct Match {
 
 Match NoMatch(char* begin) { return {begin, 0}; }
 
-bool IsDigit(char c) { return static_cast<unsigned char>(c) - unsigned('0') < 10u; }
 bool IsExponentMark(char c) { return c == 'E' || c == 'e'; }
 bool IsSuffix(char c) { return c == 'F' || c == 'L' || c == 'f' || c == 'l'; }
 
@@ -38,11 +32,16 @@ char* SkipDigits(char* p) {
 }
 
 // "char '<image of the token's first byte>" + what, at the token's place.
-EXPANDS_OBSTACK_MACROS void ReportFirstByte(const char* what) {
-  obstack_grow(&CsmObstack, "char '", 6);
-  AppendCharImage(static_cast<unsigned char>(*TokenBegin));
-  obstack_grow0(&CsmObstack, what, strlen(what));
-  Report(ERROR, static_cast<char*>(obstack_finish(&CsmObstack)), &TokenPos);
+// The text stays in the string memory, as every report text must outlive
+// the report.
+void ReportFirstByte(const char* what) {
+  char text[64] = "char '";
+  int length = 6;
+  length += CharImage(static_cast<unsigned char>(*TokenBegin), text + length);
+  size_t rest = strlen(what);
+  memcpy(text + length, what, rest);
+  length += int(rest);
+  Report(ERROR, KeepText(text, length), &TokenPos);
 }
 
 // Blanks are stepped over where an attempt starts rather than by an attempt
@@ -56,7 +55,7 @@ char* SkipBlanks(char* p) {
 // p is just past the first tab of a run.
 void SkipTabs(char* p) {
   for (;;) {
-    LineStart -= TabAdvance(int(p - LineStart));
+    PassTab(p);
     if (*p != '\t') break;
     ++p;
   }
@@ -66,24 +65,11 @@ void SkipTabs(char* p) {
 // p is just past a line end; counts it and every line feed right behind it.
 // The indentation of the next line is skipped here too, so that the blank
 // run before a token is mostly a single blank.
-void SkipLineFeeds(char* p) {
-  ++CurrentLine;
-  while (*p == '\n') {
-    ++CurrentLine;
-    ++p;
-  }
-  LineStart = p - 1;
+void SkipLineEnds(char* p) {
+  StartLine(p);
+  while (*p == '\n') StartLine(++p);
   while (*p == ' ') ++p;
   TokenLimit = p;
-}
-
-// A lone carriage return ends a line; one before a line feed is skipped and
-// leaves the counting to the line feed.
-void SkipReturn(char* p) {
-  if (*p == '\n')
-    TokenLimit = p;
-  else
-    SkipLineFeeds(p);
 }
 
 // Keywords and punctuation, longest match over the letter tree.  The walk
@@ -168,16 +154,11 @@ int ScanString(int* attribute) {
   return code;
 }
 
-// The NUL at the end of the available text: refill, and when nothing came,
-// the end of the input.
-int EndOfText(int* attribute) {
+// The NUL at the end of the available text: refill; when nothing came, the
+// end of the input.
+int EndOfText() {
   TokenLimit = TokenBegin = auxNUL(TokenBegin, 0);
-  if (TokenLimit != SrcBuffer->textEnd) return NoToken;
-  TokenLimit = TokenBegin = auxEOF(TokenBegin, 0);
-  if (TokenLimit != SrcBuffer->textEnd) return NoToken;
-  int code = TK_EndOfText;
-  OnEndOfInput(TokenLimit, 0, &code, attribute);
-  return code;
+  return TokenLimit == SrcBuffer->textEnd ? TK_EndOfText : NoToken;
 }
 
 // One attempt from TokenLimit: a token's code, or NoToken after skipping
@@ -187,15 +168,13 @@ int ScanOne(int* attribute) {
   StartToken(begin);
   unsigned char c = static_cast<unsigned char>(*begin);
   char* p = begin + 1;
-  switch (kCharKind[c]) {
+  switch (kByteKind[c]) {
     case kTab:
       SkipTabs(p);
       return NoToken;
     case kLineFeed:
-      SkipLineFeeds(p);
-      return NoToken;
     case kReturn:
-      SkipReturn(p);
+      SkipLineEnds(StepOverLineEnd(begin));
       return NoToken;
     case kSingle:
       TokenLimit = p;
@@ -216,7 +195,7 @@ int ScanOne(int* attribute) {
     case kNul:
       // Only the NUL where the available text ends is the end; any other
       // NUL byte is an input byte like any other that begins no token.
-      if (begin == SrcBuffer->textEnd) return EndOfText(attribute);
+      if (begin == SrcBuffer->textEnd) return EndOfText();
       [[fallthrough]];
     case kNotAToken:
       ReportFirstByte("' is not a token");
@@ -225,7 +204,6 @@ int ScanOne(int* attribute) {
   }
   return NoToken;
 }
-
 
 // Attempts until one delivers a token.  Kept out of line, so that the fast
 // path of NextToken needs no stack frame.
@@ -238,18 +216,17 @@ int ScanOne(int* attribute) {
 
 }  // namespace
 
+void StartScanning() {
+  TokenBegin = TokenLimit = SrcBuffer->TextStart;
+  LineStart = TokenLimit - 1;
+}
+
 int NextToken(int* attribute) {
-  if (ScanFirstCall) {
-    ScanFirstCall = 0;
-    TokenLimit = SrcBuffer->TextStart;
-    LineStart = TokenLimit - 1;
-    return ScanOnward(attribute);
-  }
   // Brackets are almost half of all tokens: deliver them (and the other
   // one-byte tokens) without setting up the general scan.
   char* begin = SkipBlanks(TokenLimit);
   unsigned char c = static_cast<unsigned char>(*begin);
-  if (kCharKind[c] != kSingle) return ScanOnward(attribute);
+  if (kByteKind[c] != kSingle) return ScanOnward(attribute);
   StartToken(begin);
   TokenLimit = begin + 1;
   return kSingleCode[c];
@@ -261,53 +238,40 @@ char* auxNUL(char* begin, int) {
   return SrcBuffer->TextStart;
 }
 
-char* auxEOF(char* begin, int) { return begin; }
-
+// begin is TokenBegin.  The available text always ends with a line end, so
+// the search stops before the NUL behind it; a NUL byte inside the comment
+// is just comment text.
 char* auxScanEOL(char* begin, int length) {
   char* p = begin + length;
-  if (p == SrcBuffer->textEnd) return p;
-  // The available text always ends with a line end, so this stops before
-  // the NUL behind it; a NUL byte inside the comment is just comment text.
   while (*p != '\n' && *p != '\r') ++p;
-  if (*p++ == '\r' && *p == '\n') ++p;
-  if (p == SrcBuffer->textEnd) {
-    int offset = int(p - begin);
-    begin = TokenBegin = auxNUL(begin, offset);
-    p = begin + offset;
-  }
-  ++CurrentLine;
-  LineStart = p - 1;
+  p = ContinueToken(StepOverLineEnd(p));
+  StartLine(p);
   return p;
 }
 
-void AppendCharImage(int byte) {
+int CharImage(int byte, char image[4]) {
   byte &= 0xFF;
-  char image[4] = {'\\', 0, 0, 0};
-  int length = 2;
+  const char* named = nullptr;
   switch (byte) {
-    case '\\': image[1] = '\\'; break;
-    case '"': image[1] = '"'; break;
-    case '\b': image[1] = 'b'; break;
-    case '\t': image[1] = 't'; break;
-    case '\n': image[1] = 'n'; break;
-    case '\f': image[1] = 'f'; break;
-    case '\r': image[1] = 'r'; break;
-    default:
-      if (byte >= 0x20 && byte <= 0x7E) {
-        image[0] = char(byte);
-        length = 1;
-      } else {
-        image[1] = char('0' + byte / 64);
-        image[2] = char('0' + byte / 8 % 8);
-        image[3] = char('0' + byte % 8);
-        length = 4;
-      }
+    case '\\': named = "\\\\"; break;
+    case '"': named = "\\\""; break;
+    case '\b': named = "\\b"; break;
+    case '\t': named = "\\t"; break;
+    case '\n': named = "\\n"; break;
+    case '\f': named = "\\f"; break;
+    case '\r': named = "\\r"; break;
   }
-  obstack_grow(&CsmObstack, image, length);
-}
-
-void ResetScanner() {
-  ScanFirstCall = 1;
-  TokenBegin = nullptr;
-  TokenLimit = nullptr;
+  if (named) {
+    memcpy(image, named, 2);
+    return 2;
+  }
+  if (byte >= 0x20 && byte <= 0x7E) {
+    image[0] = char(byte);
+    return 1;
+  }
+  image[0] = '\\';
+  image[1] = char('0' + byte / 64);
+  image[2] = char('0' + byte / 8 % 8);
+  image[3] = char('0' + byte % 8);
+  return 4;
 }

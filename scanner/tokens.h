@@ -1,9 +1,34 @@
-// Terminal codes, derived from tokens.def.
+// The terminal codes of the description language, derived from the one
+// list in tokens.def: the enum TK_<name> and the table kTokens.
 #pragma once
+
+#include <cstddef>
+#include <string_view>
 
 enum Token : int {
 #define TOKEN(code, name, text) TK_##name = code,
 #include "scanner/tokens.def"
 #undef TOKEN
 };
-inline constexpr int kTokenCount = 36;  // codes 1 to 36
+
+struct TokenSpelling {
+  int code;
+  std::string_view name;  // TK_<name>; the grammar writes literal classes by it
+  std::string_view text;  // the token's fixed text, empty for end of text and literals
+};
+
+inline constexpr TokenSpelling kTokens[] = {
+#define TOKEN(code, name, text) {code, #name, text},
+#include "scanner/tokens.def"
+#undef TOKEN
+};
+
+// Codes run from 1 to kTokenCount, in the order of the list.
+inline constexpr int kTokenCount = int(std::size(kTokens));
+
+inline constexpr bool kCodesFollowTheList = [] {
+  for (int i = 0; i < kTokenCount; ++i)
+    if (kTokens[i].code != i + 1) return false;
+  return true;
+}();
+static_assert(kCodesFollowTheList, "tokens.def must number its codes 1, 2, 3, ... in order");

@@ -121,13 +121,12 @@ TEST(ConvertInteger, GivesWhatAtoiGives) {
 }
 
 std::string ImageOf(int byte) {
-  AppendCharImage(byte);
-  obstack_1grow(&CsmObstack, '\0');
-  return static_cast<char*>(obstack_finish(&CsmObstack));
+  char image[4];
+  return std::string(image, size_t(CharImage(byte, image)));
 }
 
 // The bytes that no scan can show in a "not a token" message.
-TEST(AppendCharImage, LineEndsTabQuoteAndPlainChars) {
+TEST(CharImage, LineEndsTabQuoteAndPlainChars) {
   EXPECT_EQ(ImageOf('\t'), "\\t");
   EXPECT_EQ(ImageOf('\n'), "\\n");
   EXPECT_EQ(ImageOf('\r'), "\\r");

@@ -78,10 +78,9 @@ void ExpectEndRepeats() {
 }
 
 void ScanDescriptor(int fd) {
-  ResetSource();
   ResetStrings();
-  ResetScanner();
   initBuf("in", fd);
+  StartScanning();
   for (int n = 0; n < 1000000; ++n) {
     int attribute = kUntouched;
     int code = NextToken(&attribute);

@@ -1,3 +1,0 @@
-#include "scanner/dflteot.h"
-
-void OnEndOfInput(char*, int, int*, int*) {}
