@@ -8,50 +8,53 @@
 
 TokenRecord CurrentToken;
 
-namespace engine {
+namespace lr {
 
-Stacks stack;
+ParseStack stack;
 
 namespace {
 
 constexpr int kGrowth = 150;
 
-void Grow() {
-  stack.size += kGrowth;
-  size_t entries = size_t(stack.size) + 1;
-  void* states = realloc(stack.state, entries * sizeof *stack.state);
-  void* values = realloc(stack.value, entries * sizeof *stack.value);
+}  // namespace
+
+void ParseStack::Grow() {
+  size_ += kGrowth;
+  size_t entries = size_t(size_) + 1;
+  void* states = realloc(state_, entries * sizeof *state_);
+  void* values = realloc(value_, entries * sizeof *value_);
   if (!states || !values) {
-    SrcPosition at = {CurrentToken.line, CurrentToken.column};
+    SrcPosition at = PositionOf(CurrentToken);
     Report(DEADLY, "out of memory for the parse stack", &at);
   }
-  stack.state = static_cast<uint16_t*>(states);
-  stack.value = static_cast<TokenRecord*>(values);
+  state_ = static_cast<uint16_t*>(states);
+  value_ = static_cast<TokenRecord*>(values);
 }
 
-void Enter(int state) {
-  Advance(CurrentToken);
-  stack.state[stack.top] = uint16_t(state);
+void ParseStack::Push(int state, const TokenRecord& next) {
+  if (++top_ == size_) Grow();
+  state_[top_] = uint16_t(state);
+  value_[top_] = next;
 }
 
-// The action for the current token; on an error, asks the repair hook and
-// then recovery.
-int Decide() {
-  int action = kAction[stack.state[stack.top]][CurrentToken.code];
-  while (action == 0 && RepairToken(&CurrentToken)) {
-    stack.value[stack.top] = CurrentToken;
-    action = kAction[stack.state[stack.top]][CurrentToken.code];
+void ParseStack::Reduce(int p) {
+  top_ -= kLength[p];
+  ReduceAction(p, &value_[top_]);
+}
+
+void ParseStack::Clear() {
+  if (!state_) Grow();
+  top_ = 0;
+}
+
+int ContinuationAction(int s) {
+  int action = kAction[s][kContinuation[s]];
+  if (action == 0) {
+    SrcPosition at = PositionOf(CurrentToken);
+    Report(DEADLY, "Wrong parse tables", &at);
   }
-  if (action != 0) return action;
-  // Every raise of the top grows the stacks as soon as the top reaches
-  // their size, so this entry is always there.
-  action = Recover();
-  stack.value[stack.top] = CurrentToken;
-  if (action != kAccepted && !IsShift(action)) WrongTables();
   return action;
 }
-
-}  // namespace
 
 void ReadToken() {
   CurrentToken.code = NextToken(&CurrentToken.attribute);
@@ -59,58 +62,22 @@ void ReadToken() {
   CurrentToken.column = TokenPos.col;
 }
 
-void Advance(const TokenRecord& record) {
-  if (++stack.top == stack.size) Grow();
-  stack.value[stack.top] = record;
-}
-
-bool Reduce(int p, const TokenRecord& record) {
-  for (;;) {
-    stack.top -= kLength[p];
-    ReduceAction(p, &stack.value[stack.top]);
-    int go = kGoto[stack.state[stack.top]][kLeft[p]];
-    if (go == 1) return false;
-    Advance(record);
-    if (go <= kStates) {
-      stack.state[stack.top] = uint16_t(go);
-      return true;
-    }
-    p = go - kStates;
-  }
-}
-
-void WrongTables() {
-  SrcPosition at = {CurrentToken.line, CurrentToken.column};
-  Report(DEADLY, "Wrong parse tables", &at);
-  abort();  // not reached: a DEADLY report ends the process
-}
-
-}  // namespace engine
+}  // namespace lr
 
 void Parse() {
-  using namespace engine;
-  if (!stack.state) Grow();
-  stack.top = 0;
+  using namespace lr;
+  StartScanning();
+  stack.Clear();
   ReadToken();
-  Enter(1);
+  stack.Push(1, CurrentToken);
   for (;;) {
-    int action = Decide();
-    if (action == kAccepted) return;
-    if (action <= kStates) {
-      ReadToken();
-      Enter(action);
-      continue;
+    int action = kAction[stack.Top()][CurrentToken.code];
+    if (action == 0) {
+      action = Recover();
+      stack.TopValue() = CurrentToken;
+      if (action == kAccepted) return;
     }
-    int p;
-    if (action <= kShiftReduceEnd) {
-      p = action - kStates;
-      ReadToken();
-      Advance(CurrentToken);
-    } else {
-      p = action - kShiftReduceEnd;
-    }
-    if (!Reduce(p, CurrentToken)) return;
+    if (IsShift(action)) ReadToken();
+    if (!Apply(stack, action, CurrentToken, CurrentToken)) return;
   }
 }
-
-int RepairToken(TokenRecord*) { return 0; }

@@ -15,7 +15,8 @@ struct TokenRecord {
 // token without a value leaves the previous attribute standing there.
 extern TokenRecord CurrentToken;
 
-// Parses the whole input; leaves the root of the tree on the node stack.
+// Parses the whole input from the start of the source buffer; leaves the
+// root of the tree on the node stack.
 void Parse();
 
 // Builds the tree rule of a production.  first is the value-stack entry of
@@ -23,7 +24,3 @@ void Parse();
 // entry's coordinate first: the first token of the text the production
 // covered, or the lookahead for an empty right side.
 void ReduceAction(int production, const TokenRecord* first);
-
-// The token-repair hook, asked before every error recovery; nonzero means it
-// changed the token and the lookup is to be retried.  This one declines.
-int RepairToken(TokenRecord* token);

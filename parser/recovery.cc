@@ -7,23 +7,24 @@
 #include "scanner/tokens.h"
 #include "source/report.h"
 
-namespace engine {
+namespace lr {
 
 namespace {
 
 // The parse stack as a simulation sees it: the real states up to base, and
 // above them the states the simulation pushed itself.  The real stack is
-// never touched and never copied.
+// never touched and never copied; nothing is built.
 class Simulation {
  public:
-  Simulation() : base_(stack.top) {}
-  int Top() const { return above_.empty() ? stack.state[base_] : above_.back(); }
-  void Push(int state) { above_.push_back(state); }
-  void Pop(int n) {
-    if (size_t(n) <= above_.size()) {
-      above_.resize(above_.size() - size_t(n));
+  Simulation() : base_(stack.TopIndex()) {}
+  int Top() const { return above_.empty() ? stack.StateAt(base_) : above_.back(); }
+  void Push(int state, const TokenRecord&) { above_.push_back(state); }
+  void Reduce(int p) {
+    size_t n = kLength[p];
+    if (n <= above_.size()) {
+      above_.resize(above_.size() - n);
     } else {
-      base_ -= n - int(above_.size());
+      base_ -= int(n - above_.size());
       above_.clear();
     }
   }
@@ -40,66 +41,34 @@ bool Fits(int t) {
   for (;;) {
     int s = sim.Top();
     if (IsShift(kAction[s][t])) return true;
-    int action = kAction[s][kContinuation[s]];
-    if (action == 0) WrongTables();
-    if (action <= kStates) {
-      sim.Push(action);
-      continue;
-    }
-    int p = action - kShiftReduceEnd;
-    if (action <= kShiftReduceEnd) {
-      p = action - kStates;
-      sim.Push(0);  // the shifted terminal, reduced at once
-    }
-    for (;;) {
-      sim.Pop(kLength[p]);
-      int go = kGoto[sim.Top()][kLeft[p]];
-      if (go == 1) return false;
-      sim.Push(go <= kStates ? go : 0);
-      if (go <= kStates) break;
-      p = go - kStates;
-    }
+    if (!Apply(sim, ContinuationAction(s), CurrentToken, CurrentToken)) return false;
   }
 }
 
-SrcPosition Where() { return {CurrentToken.line, CurrentToken.column}; }
-
-// Follows the continuation on the real stack until the current token fits.
+// Follows the continuation on the real stack until the current token fits;
+// every terminal shifted on the way is inserted, with the current token's
+// coordinate and attribute 0.
 int Insert() {
   for (;;) {
-    int s = stack.state[stack.top];
+    int s = stack.Top();
     int action = kAction[s][CurrentToken.code];
     if (IsShift(action)) return action;
-    int t = kContinuation[s];
-    action = kAction[s][t];
-    if (action == 0) WrongTables();
-    TokenRecord inserted = {CurrentToken.line, CurrentToken.column, t, 0};
-    int p;
-    if (IsShift(action)) {
-      stack.value[stack.top] = inserted;
-      Advance(inserted);
-      if (action <= kStates) {
-        stack.state[stack.top] = uint16_t(action);
-        continue;
-      }
-      p = action - kStates;
-    } else {
-      p = action - kShiftReduceEnd;
-    }
-    TokenRecord follow = {CurrentToken.line, CurrentToken.column, CurrentToken.code, 0};
-    if (!Reduce(p, follow)) return kAccepted;
+    action = ContinuationAction(s);
+    TokenRecord inserted = {CurrentToken.line, CurrentToken.column, kContinuation[s], 0};
+    if (IsShift(action)) stack.TopValue() = inserted;
+    if (!Apply(stack, action, inserted, CurrentToken)) return kAccepted;
   }
 }
 
 }  // namespace
 
 int Recover() {
-  SrcPosition at = Where();
+  SrcPosition at = PositionOf(CurrentToken);
   Report(ERROR, "Syntax error", &at);
   while (CurrentToken.code != TK_EndOfText && !Fits(CurrentToken.code)) ReadToken();
-  at = Where();
+  at = PositionOf(CurrentToken);
   Report(NOTE, "Parsing resumed here", &at);
   return Insert();
 }
 
-}  // namespace engine
+}  // namespace lr

@@ -1,5 +1,4 @@
 #include "parser/lr_engine.h"
-#include "source/source_buffer.h"
 #include "tree/node_stack.h"
 
 namespace {
@@ -18,6 +17,7 @@ constexpr bool ReductionsFitRules() {
   return true;
 }
 static_assert(ReductionsFitRules(), "grammar.txt hands a tree rule the wrong arguments");
+static_assert(parse_tables::kMaxArguments <= kMaxArgs, "a production hands more arguments than a rule takes");
 
 }  // namespace
 
@@ -25,12 +25,10 @@ static_assert(ReductionsFitRules(), "grammar.txt hands a tree rule the wrong arg
 // stack, the last on top; the new node replaces them all.
 void ReduceAction(int production, const TokenRecord* first) {
   using namespace parse_tables;
-  if (production < 1 || production > kProductions) return;
-  TokenPos.line = first->line;
-  TokenPos.col = first->column;
+  TokenPos = lr::PositionOf(*first);
   const Reduction& r = kReduction[production];
   if (r.rule < 0) return;
-  NodeWord args[8];
+  NodeWord args[kMaxArguments];
   int base = NodeStackTop - r.nodes + 1;
   for (int i = 0; i < r.argCount; ++i) {
     int a = r.arg[i];

@@ -502,11 +502,9 @@ void EmitList(std::ostringstream& o, const std::vector<int>& v) {
   o << "\n";
 }
 
-}  // namespace
-
-std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& source) {
-  std::ostringstream o;
-  int n = t.stateCount, p = t.productionCount, m = g.NonterminalCount();
+// The comment that tells a reader how to decode the tables below it.
+void EmitEncoding(std::ostringstream& o, const Tables& t, const std::string& source) {
+  int n = t.stateCount, p = t.productionCount;
   o << "// Generated from " << source << " by tools/lalrgen; do not edit.\n"
     << "//\n"
     << "// States are numbered 1.." << n << " (1 is the start state); row 0 of every\n"
@@ -524,15 +522,11 @@ std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& sou
     << "// kReduction[production]: the tree rule built (-1 none), the number of\n"
     << "//   nonterminals on the right side, and the rule's arguments: k >= 0 is the\n"
     << "//   attribute of right-side symbol k (from 0), -(j+1) the node of the j-th\n"
-    << "//   right-side nonterminal (from 0).\n"
-    << "#pragma once\n\n#include <cstdint>\n\n#include \"tree/tree.h\"\n\n"
-    << "namespace parse_tables {\n\n"
-    << "inline constexpr int kStates = " << n << ";\n"
-    << "inline constexpr int kProductions = " << p << ";\n"
-    << "inline constexpr int kTerminals = " << g.terminalCount << ";\n"
-    << "inline constexpr int kNonterminals = " << m << ";\n"
-    << "inline constexpr int kLr0States = " << t.lr0States << ";\n"
-    << "inline constexpr int kReduceOnlyStates = " << t.reduceOnlyStates << ";\n\n";
+    << "//   right-side nonterminal (from 0).\n";
+}
+
+void EmitTables(std::ostringstream& o, const Grammar& g, const Tables& t) {
+  int n = t.stateCount, p = t.productionCount, m = g.NonterminalCount();
   o << "inline constexpr uint16_t kAction[" << n + 1 << "][" << g.terminalCount << "] = {\n";
   EmitRows(o, t.action);
   o << "};\n\ninline constexpr uint16_t kGoto[" << n + 1 << "][" << m + 1 << "] = {\n";
@@ -548,9 +542,14 @@ std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& sou
   EmitList(o, length);
   o << "};\n\ninline constexpr uint8_t kLeft[" << p + 1 << "] = {\n";
   EmitList(o, left);
-  o << "};\n\nstruct Reduction {\n  int rule;\n  int nodes;\n  int argCount;\n  int arg[8];\n};\n\n"
-    << "inline constexpr Reduction kReduction[" << p + 1 << "] = {\n    {-1, 0, 0, {}},\n";
-  for (int i = 1; i <= p; ++i) {
+  o << "};\n\n";
+}
+
+// One row per production: the tree rule and where its arguments come from.
+void EmitReductions(std::ostringstream& o, const Grammar& g, int productions) {
+  o << "struct Reduction {\n  int rule;\n  int nodes;\n  int argCount;\n  int arg[kMaxArguments];\n};\n\n"
+    << "inline constexpr Reduction kReduction[" << productions + 1 << "] = {\n    {-1, 0, 0, {}},\n";
+  for (int i = 1; i <= productions; ++i) {
     const Production& pr = g.productions[size_t(i)];
     std::vector<int> ordinal(pr.rhs.size(), 0);
     int nodes = 0;
@@ -566,13 +565,25 @@ std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& sou
     for (int s : pr.rhs) o << " " << g.names[size_t(s)];
     o << "\n";
   }
-  o << "};\n\ninline constexpr const char* kSymbolName[" << g.names.size() << "] = {\n";
-  for (const std::string& name : g.names) {
-    std::string quoted;
-    for (char c : name) quoted += (c == '"' || c == '\\') ? std::string("\\") + c : std::string(1, c);
-    o << "    \"" << quoted << "\",\n";
-  }
-  o << "};\n\n}  // namespace parse_tables\n";
+  o << "};\n";
+}
+
+}  // namespace
+
+std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& source) {
+  size_t maxArgs = 0;
+  for (const Production& pr : g.productions) maxArgs = std::max(maxArgs, pr.args.size());
+  std::ostringstream o;
+  EmitEncoding(o, t, source);
+  o << "#pragma once\n\n#include <cstdint>\n\n#include \"tree/rule_table.h\"\n\n"
+    << "namespace parse_tables {\n\n"
+    << "inline constexpr int kStates = " << t.stateCount << ";\n"
+    << "inline constexpr int kProductions = " << t.productionCount << ";\n"
+    << "inline constexpr int kTerminals = " << g.terminalCount << ";  // codes 1.." << g.terminalCount - 1 << "\n"
+    << "inline constexpr int kMaxArguments = " << maxArgs << ";  // of any tree rule a production builds\n\n";
+  EmitTables(o, g, t);
+  EmitReductions(o, g, t.productionCount);
+  o << "\n}  // namespace parse_tables\n";
   return o.str();
 }
 

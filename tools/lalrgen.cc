@@ -5,16 +5,15 @@
 #include <iostream>
 #include <sstream>
 
+#include "scanner/tokens.h"
 #include "tools/lalr.h"
 
 namespace {
 
 std::vector<lalr::Terminal> Terminals() {
-  return {
-#define TOKEN(code, name, text) {code, #name, text},
-#include "scanner/tokens.def"
-#undef TOKEN
-  };
+  std::vector<lalr::Terminal> terminals;
+  for (const TokenSpelling& t : kTokens) terminals.push_back({t.code, std::string(t.name), std::string(t.text)});
+  return terminals;
 }
 
 }  // namespace
