@@ -3,7 +3,7 @@
 #include "parser/parser.h"
 #include "source/report.h"
 #include "tree/walk.h"
-#include "tree/tree.h"
+#include "tree/construction.h"
 
 int main(int argc, char** argv) {
   ClpInit(argc, argv);

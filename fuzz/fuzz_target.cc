@@ -14,28 +14,16 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "output/text_patterns.h"
+#include "driver/reset.h"
 #include "parser/parser.h"
-#include "scanner/scanner.h"
-#include "source/report.h"
 #include "source/source_buffer.h"
-#include "store/string_table.h"
+#include "tree/construction.h"
 #include "tree/walk.h"
-#include "tree/tree.h"
 
 namespace {
 
 jmp_buf Ended;
 bool Translating;
-
-void ResetAll() {
-  ResetSource();
-  ResetScanner();
-  ResetStrings();
-  ResetTree();
-  ResetOutput();
-  for (int& count : SeverityCount) count = 0;
-}
 
 }  // namespace
 
@@ -60,7 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int fd = memfd_create("input", 0);
   if (fd < 0 || write(fd, data, size) != ssize_t(size) || lseek(fd, 0, SEEK_SET) != 0) return 0;
-  ResetAll();
+  ResetTranslator();
   Translating = true;
   if (setjmp(Ended) == 0) {
     initBuf("fuzz", fd);

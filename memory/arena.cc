@@ -2,17 +2,19 @@
 
 #include <sys/mman.h>
 
-#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
 
+constexpr long kFirstChunk = 4064;  // a page, less the heap's own bookkeeping
 constexpr size_t kHugePage = size_t(2) << 20;
-constexpr size_t kChunk = 4 * kHugePage;
+constexpr long kLargestChunk = 4 * long(kHugePage);
 
-// Chunks are aligned to the huge page size, so that the kernel can back all
-// of them with huge pages as they are first touched.
+// A chunk of a huge page or more is aligned to the huge page size, so that
+// the kernel can back it with huge pages as it is first touched.
 void* AllocChunk(size_t size) {
+  if (size < kHugePage) return malloc(size);
   size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
   void* p = aligned_alloc(kHugePage, rounded);
   if (p) madvise(p, rounded, MADV_HUGEPAGE);
@@ -21,6 +23,35 @@ void* AllocChunk(size_t size) {
 
 }  // namespace
 
-void InitLargeObstack(struct obstack* ob, size_t alignment) {
-  obstack_specify_allocation(ob, kChunk, alignment, AllocChunk, free);
+// Each chunk is twice the size of the one before, up to the largest size,
+// so that the number of chunks grows only with the logarithm of the input
+// until chunks are large.
+void* Arena::TakeChunk(void* arena, long size) {
+  Arena* a = static_cast<Arena*>(arena);
+  void* chunk = AllocChunk(size_t(size));
+  if (!chunk) return nullptr;
+  a->chunkBytes_ += size_t(size);
+  // The obstack reads the size of its first chunk back after taking it.
+  long& next = obstack_chunk_size(&a->obstack_);
+  if (a->ready_ && next < kLargestChunk) next *= 2;
+  return chunk;
+}
+
+void Arena::GiveBack(void*, void* chunk) { free(chunk); }
+
+EXPANDS_OBSTACK_MACROS void Arena::SetUp() {
+  obstack_specify_allocation_with_arg(&obstack_, kFirstChunk, int(alignment_), TakeChunk, GiveBack, this);
+  first_ = obstack_alloc(&obstack_, 1);
+  ready_ = true;
+}
+
+EXPANDS_OBSTACK_MACROS void Arena::Release() {
+  if (!ready_) return;
+  obstack_free(&obstack_, first_);
+  first_ = obstack_alloc(&obstack_, 1);
+}
+
+void MemoryExhausted() {
+  fputs("memory exhausted\n", stderr);
+  exit(1);
 }

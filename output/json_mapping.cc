@@ -12,6 +12,7 @@
 #include "output/json_notation.h"
 #include "output/text_patterns.h"
 #include "output/print_program.h"
+#include "tree/construction.h"
 #include "tree/walk.h"
 
 namespace {

@@ -1,6 +1,5 @@
 #include "output/text_patterns.h"
 
-#include <obstack.h>
 #include <unistd.h>
 
 #include <array>
@@ -47,10 +46,8 @@ constinit const TextNode NullMemberNode = {kNullMember.code()};
 
 // ---- Text nodes ----
 
-// Text nodes grow with the document: they live in large chunks.
-struct obstack TextObstack;
-bool TextObstackReady;
-void* FirstText;  // freeing back to it keeps the first chunk for reuse
+// Text nodes grow with the document.
+Arena TextNodes(alignof(TextNode));
 
 PTGNode WithArgs(const Program& p, PTGNode a) {
   TextNode* n = text::NewTextNode(p.code(), 1);
@@ -278,14 +275,9 @@ void Print(PTGNode t) {
 
 }  // namespace
 
-EXPANDS_OBSTACK_MACROS TextNode* text::NewTextNode(const Instr* print, int args) {
-  if (!TextObstackReady) {
-    if (!FirstText) InitLargeObstack(&TextObstack, alignof(TextNode));
-    FirstText = obstack_alloc(&TextObstack, 1);
-    TextObstackReady = true;
-  }
+TextNode* text::NewTextNode(const Instr* print, int args) {
   size_t size = sizeof(TextNode) + sizeof(TextNode::Arg) * size_t(args);
-  TextNode* n = static_cast<TextNode*>(obstack_alloc(&TextObstack, size));
+  TextNode* n = static_cast<TextNode*>(TextNodes.Alloc(size));
   n->print = print;
   return n;
 }
@@ -354,9 +346,8 @@ PTGNode PTGOut(PTGNode root) {
   return root;
 }
 
-EXPANDS_OBSTACK_MACROS void ResetOutput() {
-  if (TextObstackReady) obstack_free(&TextObstack, FirstText);
-  TextObstackReady = false;
+void ResetOutput() {
+  TextNodes.Release();
   Used = 0;
   Indent = 0;
   Pending.clear();

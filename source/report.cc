@@ -18,6 +18,10 @@ void PrintLine(const char* file, const SrcPosition* pos, int severity, const cha
 
 }  // namespace
 
+void ResetReports() {
+  for (int& count : SeverityCount) count = 0;
+}
+
 void Report(int severity, const char* text, const SrcPosition* position) {
   const char* file = SrcBuffer ? SrcBuffer->name : ".";
   if (severity < NOTE || severity > DEADLY) {

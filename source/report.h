@@ -8,6 +8,9 @@ enum Severity : int { NOTE = 0, WARNING = 1, ERROR = 2, DEADLY = 3 };
 // Reports counted per severity since the start of the run.
 extern int SeverityCount[4];
 
+// Back to the start of a run: no reports counted.
+void ResetReports();
+
 // Line 0, column 0: a report without a place in the text.
 extern const SrcPosition NoPosition;
 

@@ -127,6 +127,7 @@ void ReadLines(SrcBuf* b, int retained) {
 }  // namespace
 
 void initBuf(const char* name, int fd) {
+  ResetSource();
   size_t len = strlen(name);
   SrcBuf* b = static_cast<SrcBuf*>(malloc(sizeof(SrcBuf) + len + 1));
   if (!b) SystemFailure("initBuf (SrcBuffer)");

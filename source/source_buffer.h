@@ -36,7 +36,8 @@ struct SrcBuf {
 // The one input buffer; null until initBuf has run.
 extern SrcBuf* SrcBuffer;
 
-// Creates SrcBuffer on an open descriptor and makes the first lines available.
+// Creates SrcBuffer on an open descriptor (releasing any buffer before it)
+// and makes the first lines available.
 void initBuf(const char* name, int fd);
 
 // p is the first byte the scanner still needs (or textEnd).  Keeps the bytes
@@ -45,6 +46,5 @@ void initBuf(const char* name, int fd);
 // is invalid afterwards.
 void refillBuf(char* p);
 
-// Drops the buffer and resets the coordinate state, so that a test can scan
-// several inputs in one process.
+// Drops the buffer and resets the coordinate state to the start of a run.
 void ResetSource();

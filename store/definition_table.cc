@@ -1,24 +1,13 @@
 #include "store/definition_table.h"
 
-#include <obstack.h>
-
-#include <cstdlib>
-
 #include "memory/arena.h"
 
 namespace {
 
-struct obstack KeyObstack;
-bool Ready;
-
 // Keys and entries hold pointers, so they are kept pointer-aligned.
-EXPANDS_OBSTACK_MACROS void* Take(int size) {
-  if (!Ready) {
-    obstack_specify_allocation(&KeyObstack, 4096, alignof(PropEntry), malloc, free);
-    Ready = true;
-  }
-  return obstack_alloc(&KeyObstack, size);
-}
+Arena Keys(alignof(PropEntry));
+
+void* Take(int size) { return Keys.Alloc(size_t(size)); }
 
 }  // namespace
 
@@ -59,3 +48,5 @@ void SetProperty(int selector, DefKey key, int newValue, int existingValue) {
   bool existed = find(key, selector, &entry, sizeof(IntPropEntry));
   static_cast<IntPropEntry*>(entry)->value = existed ? existingValue : newValue;
 }
+
+void ResetDefinitions() { Keys.Release(); }

@@ -40,3 +40,6 @@ int GetProperty(int selector, DefKey key, int deflt);
 // Gives a new property newValue, an existing one existingValue; a null key
 // changes nothing.
 void SetProperty(int selector, DefKey key, int newValue, int existingValue);
+
+// Releases every key and entry (a new run starts without keys).
+void ResetDefinitions();

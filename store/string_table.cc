@@ -1,66 +1,56 @@
 #include "store/string_table.h"
 
-#include "memory/arena.h"
-
 #include <cstdlib>
 #include <cstring>
 
-struct obstack CsmObstack;
+#include "memory/arena.h"
 
 namespace {
 
-// Each text is stored behind its length, so that it can be written out whole
-// even when it holds NUL bytes: [int length][bytes][NUL].
+// Each text is stored behind its length, so that it can be written out
+// whole even when it holds NUL bytes: [int length][bytes][NUL].
 constexpr int kPrefix = sizeof(int);
 constexpr char kEmptyText[kPrefix + 1] = {};
+const char* OnlyTheEmptyString[1] = {kEmptyText + kPrefix};
 
-// The index array is the growing (never finished) object of its own
-// obstack; it may move when it grows, so it is always reached through here.
-struct obstack IndexObstack;
-int Count;
-void* FirstText;  // freeing back to it keeps the first chunk for reuse
+struct Table {
+  // Entry i points to the text of index i.  The array doubles when it is
+  // full, so it may move: nobody keeps a pointer into it.
+  const char** entries = OnlyTheEmptyString;
+  int count = 1;
+  int capacity = 1;
+};
 
-// The table as before any store: only the empty string.
-EXPANDS_OBSTACK_MACROS void Start() {
-  FirstText = obstack_alloc(&CsmObstack, 1);
-  const char* empty = kEmptyText + kPrefix;
-  obstack_ptr_grow(&IndexObstack, empty);
-  Count = 1;
+Arena Texts(1);  // byte-aligned: texts follow one another without gaps
+Table table;
+
+void GrowIndex() {
+  size_t capacity = size_t(table.capacity) * 2;
+  bool initial = table.entries == OnlyTheEmptyString;
+  void* grown = realloc(initial ? nullptr : table.entries, capacity * sizeof(char*));
+  if (!grown) MemoryExhausted();
+  table.entries = static_cast<const char**>(grown);
+  if (initial) table.entries[0] = OnlyTheEmptyString[0];
+  table.capacity = int(capacity);
 }
 
-// The tables are set up before main runs, so that a module may build a text
-// in CsmObstack before the first store.
-struct InitAtStart {
-  InitAtStart() {
-    InitLargeObstack(&CsmObstack, 1);
-    InitLargeObstack(&IndexObstack, alignof(char*));
-    Start();
-  }
-} initAtStart;
-
-const char* const* Entries() { return static_cast<const char* const*>(obstack_base(&IndexObstack)); }
-
-}  // namespace
-
-EXPANDS_OBSTACK_MACROS int StoreString(const char* text, int length) {
-  // One reservation for the length, the bytes and the NUL.
-  int size = kPrefix + length + 1;
-  obstack_make_room(&CsmObstack, size);
-  char* at = static_cast<char*>(obstack_next_free(&CsmObstack));
+char* Store(const char* text, int length) {
+  char* at = static_cast<char*>(Texts.Alloc(size_t(kPrefix + length + 1)));
   memcpy(at, &length, kPrefix);
   memcpy(at + kPrefix, text, size_t(length));
   at[kPrefix + length] = '\0';
-  obstack_blank_fast(&CsmObstack, size);
-  char* stored = static_cast<char*>(obstack_finish(&CsmObstack)) + kPrefix;
-  // The obstack would grow the array by an eighth at a time, copying it
-  // again and again; asking for as much room again as it holds doubles it.
-  if (obstack_room(&IndexObstack) < sizeof(char*))
-    obstack_make_room(&IndexObstack, obstack_object_size(&IndexObstack) + sizeof(char*));
-  obstack_ptr_grow_fast(&IndexObstack, stored);
-  return Count++;
+  return at + kPrefix;
 }
 
-const char* StringAt(int index) { return Entries()[index]; }
+}  // namespace
+
+int StoreString(const char* text, int length) {
+  if (table.count == table.capacity) GrowIndex();
+  table.entries[table.count] = Store(text, length);
+  return table.count++;
+}
+
+const char* StringAt(int index) { return table.entries[index]; }
 
 int StringLength(int index) {
   int length;
@@ -68,8 +58,10 @@ int StringLength(int index) {
   return length;
 }
 
-EXPANDS_OBSTACK_MACROS void ResetStrings() {
-  obstack_free(&CsmObstack, FirstText);
-  obstack_free(&IndexObstack, obstack_base(&IndexObstack));
-  Start();
+const char* KeepText(const char* text, int length) { return Store(text, length); }
+
+void ResetStrings() {
+  Texts.Release();
+  if (table.entries != OnlyTheEmptyString) free(table.entries);
+  table = Table();
 }

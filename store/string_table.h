@@ -1,17 +1,11 @@
 // The string table: every text kept beyond its token (literal texts, the
 // input file name) under a small int, its StringIndex.  Texts are stored
-// once, never changed, moved or released.
+// once and never changed, moved or released before the run ends.
 #pragma once
-
-#include <obstack.h>
-
-// The string memory.  Besides the stored texts, other modules may build a
-// finished text in it directly (grow, append a NUL, finish); such a text gets
-// no index.
-extern struct obstack CsmObstack;
 
 // Stores exactly length bytes of text (a NUL among them is copied too) and
 // returns the new index: 1, 2, 3, ...  Index 0 names the empty string.
+// Equal texts are not merged.
 int StoreString(const char* text, int length);
 
 // The NUL-terminated text of an index that StoreString returned, or of 0.
@@ -22,5 +16,9 @@ const char* StringAt(int index);
 // only when the text holds NUL bytes.
 int StringLength(int index);
 
-// Releases every text and starts a new, empty table (for tests).
+// Keeps a NUL-terminated copy of length bytes in the string memory for the
+// rest of the run, without an index (the scanner's message texts).
+const char* KeepText(const char* text, int length);
+
+// Back to the start state: only the empty string, every text released.
 void ResetStrings();

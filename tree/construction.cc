@@ -1,6 +1,4 @@
-#include "tree/tree.h"
-
-#include <obstack.h>
+#include "tree/construction.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,29 +9,7 @@
 
 namespace {
 
-struct obstack TreeObstack;
-bool Ready;
-void* FirstNode;  // freeing back to it keeps the first chunk for reuse
-
-// Every rule appears once in the tables.
-constexpr bool EveryRuleDefined() {
-  for (const RuleInfo& r : kRules)
-    if (r.name.empty()) return false;
-  return true;
-}
-static_assert(EveryRuleDefined(), "rules.def leaves a rule number unused");
-
-// The chain rules: a node of kind `from` stands where `to` is expected,
-// wrapped in a node of `rule`.
-struct Chain {
-  int to, from, rule;
-};
-constexpr Chain kChains[] = {
-    {K_Expr, K_Expr_Kind, R_rule_027},
-    {K_Ident, K_Ident_Kind, R_rule_029},
-    {K_Systemtype, K_System, R_rule_002},
-    {K_Root, K_Qel_Object, R_rule_000},
-};
+Arena Nodes(alignof(Node));
 
 [[noreturn]] void Refuse(const RuleInfo& r, int position, int kind, const SrcPosition* pos) {
   char text[160];
@@ -46,36 +22,22 @@ constexpr Chain kChains[] = {
 
 }  // namespace
 
-EXPANDS_OBSTACK_MACROS void TreeInit() {
-  if (Ready) return;
-  if (!FirstNode) InitLargeObstack(&TreeObstack, alignof(Node));
-  FirstNode = obstack_alloc(&TreeObstack, 1);
-  Ready = true;
-}
-
-EXPANDS_OBSTACK_MACROS void* TreeNodeAlloc(size_t size) {
-  if (!Ready) TreeInit();
-  return obstack_alloc(&TreeObstack, size);
-}
-
-EXPANDS_OBSTACK_MACROS void ResetTree() {
-  if (Ready) obstack_free(&TreeObstack, FirstNode);
-  Ready = false;
+void TreeInit() {
+  Nodes.Release();
   NodeStackTop = 0;
 }
+
+void* TreeNodeAlloc(size_t size) { return Nodes.Alloc(size); }
 
 Node* Coerce(int kind, const SrcPosition* pos, Node* n) {
   if (!n) return nullptr;
   int has = KindOf(n);
   if (has == kind) return n;
-  for (const Chain& c : kChains) {
-    if (c.to == kind && c.from == has) {
-      NodeWord child;
-      child.node = n;
-      return BuildNode(c.rule, pos, &child);
-    }
-  }
-  return nullptr;
+  int chain = kChainInto[size_t(kind)];
+  if (chain < 0 || kRules[size_t(chain)].arg[0] != has) return nullptr;
+  NodeWord child;
+  child.node = n;
+  return BuildNode(chain, pos, &child);
 }
 
 Node* BuildNode(int rule, const SrcPosition* pos, const NodeWord* args) {

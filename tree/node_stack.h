@@ -2,7 +2,7 @@
 // never used; a stack of n nodes holds them at indices 1 to n.
 #pragma once
 
-#include "tree/tree.h"
+#include "tree/construction.h"
 
 extern Node** NodeStack;
 extern int NodeStackSize;  // entries there is room for

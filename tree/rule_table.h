@@ -1,24 +1,25 @@
-// The abstract syntax tree: node kinds, tree rules and their construction.
+// The abstract syntax tree's kinds and rules, as data.
 //
-// The kinds and rules are written once, in kinds.def and rules.def; the enums,
-// the rule descriptions, the construction functions Mk<rule> and the coercion
-// functions Mk<kind> below are all derived from those two tables.
+// The kinds and rules are written once, in kinds.def and rules.def; the
+// enums K_<kind> and R_<rule>, the counts, the rule descriptions and the
+// chain table below are all derived from those two tables at compile time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <type_traits>
-
-#include "source/source_buffer.h"
 
 enum Kind : int {
 #define KIND(no, name) K_##name = no,
 #include "tree/kinds.def"
 #undef KIND
 };
-inline constexpr int kKindCount = 84;
+inline constexpr int kKindCount = 0
+#define KIND(no, name) +1
+#include "tree/kinds.def"
+#undef KIND
+    ;
 
 enum RuleNo : int {
 #define RULE(no, name, kind, args) R_##name = no,
@@ -28,7 +29,13 @@ enum RuleNo : int {
 #undef RULE
 #undef LIST
 };
-inline constexpr int kRuleCount = 136;
+inline constexpr int kRuleCount = 0
+#define RULE(no, name, kind, args) +1
+#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) +2
+#include "tree/rules.def"
+#undef RULE
+#undef LIST
+    ;
 
 inline constexpr std::array<std::string_view, kKindCount> kKindNames = [] {
   std::array<std::string_view, kKindCount> names{};
@@ -38,21 +45,30 @@ inline constexpr std::array<std::string_view, kKindCount> kKindNames = [] {
   return names;
 }();
 
-// A node: the number of the rule that built it, then one word per child
-// (in argument order), then one word per terminal value.  Nodes hold no
-// coordinate and are never freed one by one.
-struct Node;
-union NodeWord {
-  Node* node;
-  int value;  // an integer, or a StringIndex
-};
-struct Node {
-  int rule;
-  NodeWord word[];
-};
+namespace tree_detail {
+
+constexpr int CountWords(std::string_view s) {
+  int words = 0;
+  for (size_t i = 0; i < s.size(); ++i)
+    if (s[i] != ' ' && (i == 0 || s[i - 1] == ' ')) ++words;
+  return words;
+}
+
+// The most arguments any rule takes (an appending list rule takes two).
+inline constexpr int kMostArgs = [] {
+  int most = 2;
+#define RULE(no, name, kind, args) most = CountWords(args) > most ? CountWords(args) : most;
+#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName)
+#include "tree/rules.def"
+#undef RULE
+#undef LIST
+  return most;
+}();
+
+}  // namespace tree_detail
 
 // What the rule tables say of one rule.
-inline constexpr int kMaxArgs = 8;
+inline constexpr int kMaxArgs = tree_detail::kMostArgs;
 inline constexpr int kIntArg = -1;     // arg[i] of an integer value
 inline constexpr int kStringArg = -2;  // arg[i] of a StringIndex value
 enum class ListRole : int { None, Append, Empty };
@@ -61,6 +77,7 @@ struct RuleInfo {
   std::string_view name;
   int kind = -1;               // the kind of the nodes it builds
   ListRole list = ListRole::None;
+  bool chain = false;          // wraps one child of another kind (coercion)
   int argCount = 0;            // arguments after the coordinate
   int childCount = 0;
   int valueCount = 0;
@@ -95,7 +112,6 @@ constexpr RuleInfo ParseRule(std::string_view name, int kind, std::string_view a
     std::string_view word = args.substr(0, space);
     args = space == std::string_view::npos ? std::string_view() : args.substr(space + 1);
     if (word.empty()) continue;
-    if (r.argCount == kMaxArgs) throw "too many arguments in rules.def";
     size_t eq = word.find('=');
     if (eq != std::string_view::npos) {
       stored[r.argCount] = Digit(word.substr(eq + 1));
@@ -123,17 +139,28 @@ constexpr RuleInfo ParseRule(std::string_view name, int kind, std::string_view a
   return r;
 }
 
+constexpr RuleInfo ParseChain(std::string_view name, int kind, std::string_view args) {
+  RuleInfo r = ParseRule(name, kind, args);
+  if (r.argCount != 1 || r.arg[0] < 0 || r.arg[0] == kind) throw "a chain rule wraps one child of another kind";
+  r.chain = true;
+  return r;
+}
+
 constexpr std::array<RuleInfo, kRuleCount> MakeRules() {
   std::array<RuleInfo, kRuleCount> rules{};
 #define RULE(no, name, kind, args) rules[no] = ParseRule(#name, K_##kind, args);
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName)           \
+#define CHAIN(no, name, kind, args) rules[no] = ParseChain(#name, K_##kind, args);
+#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName)     \
   rules[appendNo] = ParseRule(#appendName, K_##kind, #kind " " #element); \
-  rules[appendNo].list = ListRole::Append;                                       \
-  rules[emptyNo] = ParseRule(#emptyName, K_##kind, "");                         \
+  rules[appendNo].list = ListRole::Append;                                \
+  rules[emptyNo] = ParseRule(#emptyName, K_##kind, "");                   \
   rules[emptyNo].list = ListRole::Empty;
 #include "tree/rules.def"
 #undef RULE
+#undef CHAIN
 #undef LIST
+  for (const RuleInfo& r : rules)
+    if (r.name.empty()) throw "rules.def leaves a rule number unused";
   return rules;
 }
 
@@ -170,73 +197,16 @@ inline constexpr std::array<RuleShape, kRuleCount> kShape = [] {
   return shapes;
 }();
 
-inline int KindOf(const Node* n) { return kShape[size_t(n->rule)].kind; }
-inline Node* ChildOf(const Node* n, int i) { return n->word[i].node; }
-// The j-th terminal value as stored (after the exchange of rule_017).
-inline int ValueOf(const Node* n, int j) { return n->word[kShape[size_t(n->rule)].childCount + j].value; }
-
-// Prepares the storage of tree nodes; called once before parsing.
-void TreeInit();
-
-// Room for one node of size bytes from the tree's obstack.
-void* TreeNodeAlloc(size_t size);
-
-// Releases every node and empties the node stack, so that a test or a fuzz
-// run can build another tree in the same process.
-void ResetTree();
-
-// The construction of every rule: args holds the arguments in the rule's
-// order.  Child arguments are coerced to their expected kinds; a child that
-// cannot be made one is a DEADLY report at pos.
-Node* BuildNode(int rule, const SrcPosition* pos, const NodeWord* args);
-
-// Coercion to a kind: the node itself when it has that kind, a new chain
-// node over it for the four chain pairs (Expr over Expr_Kind, Ident over
-// Ident_Kind, Systemtype over System, Root over Qel_Object), else null.
-Node* Coerce(int kind, const SrcPosition* pos, Node* n);
-
-namespace tree_detail {
-
-inline NodeWord Word(Node* n) {
-  NodeWord w;
-  w.node = n;
-  return w;
-}
-inline NodeWord Word(int v) {
-  NodeWord w;
-  w.node = nullptr;
-  w.value = v;
-  return w;
-}
-
-template <int R, typename... A>
-constexpr bool ArgsFit() {
-  constexpr RuleInfo r = kRules[R];
-  if (int(sizeof...(A)) != r.argCount) return false;
-  constexpr bool isNode[] = {std::is_convertible_v<A, Node*>..., false};
-  for (int i = 0; i < r.argCount; ++i)
-    if (isNode[i] != (r.arg[i] >= 0)) return false;
-  return true;
-}
-
-}  // namespace tree_detail
-
-// Mk<rule>(pos, arguments...): the construction function of each rule.
-#define RULE(no, name, kind, args)                                                   \
-  template <typename... A>                                                           \
-  inline Node* Mk##name(const SrcPosition* pos, A... a) {                            \
-    static_assert(tree_detail::ArgsFit<no, A...>(), "wrong arguments for Mk" #name); \
-    const NodeWord words[] = {tree_detail::Word(a)..., NodeWord{}};                  \
-    return BuildNode(no, pos, words);                                                \
+// Kind -> the chain rule that makes a node of that kind from a node of
+// another kind, or -1.
+inline constexpr std::array<int, kKindCount> kChainInto = [] {
+  std::array<int, kKindCount> chain{};
+  chain.fill(-1);
+  for (int r = 0; r < kRuleCount; ++r) {
+    if (!kRules[size_t(r)].chain) continue;
+    int& into = chain[size_t(kRules[size_t(r)].kind)];
+    if (into >= 0) throw "two chain rules build the same kind";
+    into = r;
   }
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) \
-  RULE(appendNo, appendName, kind, "") RULE(emptyNo, emptyName, kind, "")
-#include "tree/rules.def"
-#undef RULE
-#undef LIST
-
-// Mk<kind>(pos, node): the coercion function of each kind.
-#define KIND(no, name) \
-  inline Node* Mk##name(const SrcPosition* pos, Node* n) { return Coerce(no, pos, n); }
-#include "tree/kinds.def"
-#undef KIND
+  return chain;
+}();

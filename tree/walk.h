@@ -4,7 +4,9 @@
 
 #include <array>
 
-#include "tree/tree.h"
+#include "tree/rule_table.h"
+
+struct Node;
 
 // What a visit yields to its parent: up to two opaque values (a list node
 // yields two texts, most nodes one, some none).

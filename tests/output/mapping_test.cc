@@ -18,7 +18,7 @@
 #include "support/child.h"
 #include "support/tree_rules.h"
 #include "tree/walk.h"
-#include "tree/tree.h"
+#include "tree/construction.h"
 #include "tree/node_stack.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "store/string_table.h"
 #include "support/child.h"
 #include "support/tree_rules.h"
-#include "tree/tree.h"
+#include "tree/construction.h"
 #include "tree/node_stack.h"
 
 namespace {
@@ -18,11 +18,8 @@ namespace {
 const Node* ParseText(const std::string& text) {
   static std::vector<std::unique_ptr<TempFile>> files;  // kept until exit
   files.push_back(std::make_unique<TempFile>(text));
-  ResetSource();
-  ResetScanner();
   initBuf("in", files.back()->Open());
   TreeInit();
-  NodeStackTop = 0;
   Parse();
   EXPECT_EQ(NodeStackTop, 1);
   return NodeStack[NodeStackTop];

@@ -59,12 +59,8 @@ TEST_F(StringTable, EarlyTextsStayPutThroughManyStores) {
   EXPECT_EQ(StringLength(50010), 7);
 }
 
-TEST_F(StringTable, TextsCanBeBuiltDirectlyWithoutAnIndex) {
-  obstack_grow(&CsmObstack, "char '", 6);
-  obstack_1grow(&CsmObstack, 'x');
-  obstack_grow0(&CsmObstack, "' is not a token", 16);
-  const char* text = static_cast<const char*>(obstack_finish(&CsmObstack));
-  EXPECT_STREQ(text, "char 'x' is not a token");
+TEST_F(StringTable, KeptTextsTakeNoIndex) {
+  EXPECT_STREQ(KeepText("char 'x' is not a token rest", 23), "char 'x' is not a token");
   EXPECT_EQ(StoreString("next", 4), 1);
 }
 

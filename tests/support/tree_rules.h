@@ -4,7 +4,7 @@
 #include <set>
 #include <vector>
 
-#include "tree/tree.h"
+#include "tree/construction.h"
 
 // Adds the rule of every node below root to rules (without recursion).
 inline void CollectRules(const Node* root, std::set<int>& rules) {

@@ -6,7 +6,7 @@
 
 #include "support/child.h"
 #include "tree/walk.h"
-#include "tree/tree.h"
+#include "tree/construction.h"
 #include "tree/node_stack.h"
 
 namespace {
