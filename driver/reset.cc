@@ -1,7 +1,6 @@
 #include "driver/reset.h"
 
 #include "driver/command_line.h"
-#include "output/text_patterns.h"
 #include "source/report.h"
 #include "source/source_buffer.h"
 #include "store/definition_table.h"
@@ -13,5 +12,4 @@ void ResetTranslator() {
   ResetStrings();
   ResetDefinitions();
   InputFile = nullptr;
-  ResetOutput();
 }

@@ -1,68 +1,127 @@
-// The notation in which the JSON text of each tree rule is written:
+// The notation in which the JSON text of each tree rule is written, and the
+// print programs it compiles to.
 //
-//   O(x)        an object {x}                 A(x)     an array [x]
-//   M(k, x)     a member "k": x               OM(k, x) a member "k": {x} that ends its line
-//   S(x1..xn)   n parts separated by ",", NL  L(c)     the closed text of list child c
-//   I(v)        an int value in decimal       T(v)     a stored text, as it is
-//   NM          "Null": null                  Out(x)   x is the document: print it
-//   c1..c8      the texts of the children     v1..v5   the terminal values, as stored
-//   KindName    as a key: the name of the node's own kind
-//   None        the node yields no text
+//   Object(x)            {x}, its contents on lines of their own, indented
+//   Array(x)             [x], likewise
+//   Member("k", x)       "k": x
+//   ObjectMember("k", x) "k": {x}, followed by a line break
+//   Seq(x1, ..., xn)     the parts, separated by "," and a line break
+//   List(Child(k))       [the elements of list child k, separated likewise]
+//   Child(k)             the text of the node's k-th child (from 1)
+//   Int(Value(k))        the node's k-th terminal value (from 1), in decimal
+//   Literal(Value(k))    the stored text of the k-th value, exactly as written
+//   NullMember           "Null": null
+//   KindName             as a key: the name of the node's own kind
+//   Nothing              the node has no text
 //
-// Each text is put together at compile time from the pattern layouts of
-// text.h into the print program of one text node.  The node's arguments are
-// the texts of the node's children, then its terminal values.
+// A line break is a line feed followed by the current indentation: three
+// spaces for every Object, Array and ObjectMember the break stands in.
+//
+// Each rule's text compiles at compile time into the print program of that
+// rule: a short list of instructions that the printer runs on a node.
 #pragma once
 
-#include "output/print_program.h"
+#include <cstdint>
 
-namespace mapping {
+namespace json {
 
-using text::Program;
+enum class Op : uint8_t {
+  End,         // the text is complete
+  Text,        // len bytes at text
+  Open,        // the bracket text[0], the level rises by one step, a line break
+  Close,       // the level falls by one step, a line break, the bracket text[0]
+  Break,       // a line break
+  CommaBreak,  // ",", then a line break
+  Key,         // "\"", the key of len bytes at text, "\": "
+  Int,         // the word at `slot` of the node, in decimal
+  Literal,     // the stored text of the string index at `slot`
+  Child,       // the text of the node at `slot`
+  List,        // the elements of the list at `slot`, separated by CommaBreak
+};
 
-struct Value {
-  int n;
+// What the elements of a list are.
+enum class Element : uint8_t { Node, Int, Literal };
+
+struct Instr {
+  Op op = Op::End;
+  uint8_t slot = 0;  // a child (from 0), or for values: their number (from 0) until compiled
+  Element element = Element::Node;
+  int len = 0;
+  const char* text = nullptr;
+};
+
+constexpr int Length(const char* s) {
+  int n = 0;
+  while (s[n]) ++n;
+  return n;
+}
+
+// A program under construction: parts are joined left to right.
+class Program {
+ public:
+  static constexpr int kMax = 64;
+  constexpr Program() = default;
+  constexpr explicit Program(Instr i) { Add(i); }
+  constexpr Program& Add(Instr i) {
+    if (size_ == kMax) throw "a print program is too long";
+    code_[size_++] = i;
+    return *this;
+  }
+  constexpr Program& Add(const Program& p) {
+    for (int i = 0; i < p.size_; ++i) Add(p.code_[i]);
+    return *this;
+  }
+  constexpr int size() const { return size_; }
+  constexpr const Instr& operator[](int i) const { return code_[i]; }
+
+ private:
+  Instr code_[kMax] = {};
+  int size_ = 0;
+};
+
+struct ValueRef {
+  int index;  // from 0
 };
 struct KindKey {};
 
-// Value instructions name the value; the argument that holds it (after
-// those of the children) is filled in when the text is bound to its rule.
-// A Key instruction without text stands for the name of the rule's kind.
-inline constexpr Program c1 = text::Arg(0), c2 = text::Arg(1), c3 = text::Arg(2),
-                         c4 = text::Arg(3), c5 = text::Arg(4), c6 = text::Arg(5),
-                         c7 = text::Arg(6), c8 = text::Arg(7);
-inline constexpr Value v1{0}, v2{1}, v3{2}, v4{3}, v5{4};
 inline constexpr KindKey KindName;
-inline constexpr Program None;
-inline constexpr Program NM = text::NullMember();
+inline constexpr Program Nothing;
+inline constexpr Program NullMember = Program({Op::Text, 0, Element::Node, 12, "\"Null\": null"});
 
-constexpr Program L(const Program& child) {
-  if (child.size() != 1 || child[0].op != text::Op::Node) throw "L() takes a child";
-  return Program(child).MarkClosed(child[0].n);
+constexpr Program Child(int k) { return Program({Op::Child, uint8_t(k - 1)}); }
+constexpr ValueRef Value(int k) { return {k - 1}; }
+constexpr Program Int(ValueRef v) { return Program({Op::Int, uint8_t(v.index)}); }
+constexpr Program Literal(ValueRef v) { return Program({Op::Literal, uint8_t(v.index)}); }
+
+constexpr Instr Key(const char* key) { return {Op::Key, 0, Element::Node, Length(key), key}; }
+// A Key without text stands for the name of the rule's kind.
+constexpr Instr Key(KindKey) { return {Op::Key}; }
+
+constexpr Program Object(const Program& x) {
+  return Program({Op::Open, 0, Element::Node, 1, "{"}).Add(x).Add({Op::Close, 0, Element::Node, 1, "}"});
 }
-constexpr Program I(Value v) { return text::IntArg(v.n); }
-constexpr Program T(Value v) { return text::StrArg(v.n); }
-constexpr Program O(const Program& x) { return text::Object(x); }
-constexpr Program A(const Program& x) { return text::Array(x); }
-constexpr Program M(const char* key, const Program& x) { return text::Member(text::Key(key), x); }
-constexpr Program M(KindKey, const Program& x) { return text::Member({text::Op::Key}, x); }
-constexpr Program OM(const char* key, const Program& x) {
-  return text::ObjectMember(text::Key(key), x);
+constexpr Program Array(const Program& x) {
+  return Program({Op::Open, 0, Element::Node, 1, "["}).Add(x).Add({Op::Close, 0, Element::Node, 1, "]"});
 }
-constexpr Program OM(KindKey, const Program& x) { return text::ObjectMember({text::Op::Key}, x); }
+template <typename K>
+constexpr Program Member(K key, const Program& x) {
+  return Program(Key(key)).Add(x);
+}
+template <typename K>
+constexpr Program ObjectMember(K key, const Program& x) {
+  return Member(key, Object(x)).Add({Op::Break});
+}
+constexpr Program List(const Program& child) {
+  if (child.size() != 1 || child[0].op != Op::Child) throw "List() takes a child";
+  return Array(Program({Op::List, child[0].slot}));
+}
 
 template <typename... Part>
-constexpr Program S(const Program& first, const Part&... rest) {
-  static_assert(sizeof...(Part) >= 1 && sizeof...(Part) <= 7, "a sequence has 2 to 8 parts");
+constexpr Program Seq(const Program& first, const Part&... rest) {
+  static_assert(sizeof...(Part) >= 1, "a sequence has two parts or more");
   Program p = first;
-  ((p = text::Separated(p, rest)), ...);
+  ((p.Add({Op::CommaBreak}).Add(rest)), ...);
   return p;
 }
 
-// The text of the document, printed where it is composed.
-struct Document {
-  Program text;
-};
-constexpr Document Out(const Program& x) { return {x}; }
-
-}  // namespace mapping
+}  // namespace json

@@ -28,18 +28,16 @@ void ReduceAction(int production, const TokenRecord* first) {
   TokenPos = lr::PositionOf(*first);
   const Reduction& r = kReduction[production];
   if (r.rule < 0) return;
-  NodeWord args[kMaxArguments];
+  NodeArg args[kMaxArguments];
   int base = NodeStackTop - r.nodes + 1;
   for (int i = 0; i < r.argCount; ++i) {
     int a = r.arg[i];
-    if (a >= 0) {
-      args[i].node = nullptr;
+    if (a >= 0)
       args[i].value = first[a].attribute;
-    } else {
+    else
       args[i].node = NodeStack[base - a - 1];
-    }
   }
-  Node* node = BuildNode(r.rule, &TokenPos, args);
+  NodeRef node = BuildNode(r.rule, &TokenPos, args);
   if (r.nodes > 0)
     NodeStackTop -= r.nodes - 1;
   else

@@ -1,67 +1,84 @@
-// Building the abstract syntax tree: the nodes, their construction from the
-// rules of rule_table.h, and coercion along the chain rules.
+// Building the abstract syntax tree: the node store, the construction of
+// every rule of rule_table.h, and coercion along the chain rules.
+//
+// Nodes live in one growing array of 32-bit words and are named by their
+// index there (a NodeRef), so that a node costs four bytes a word:
+//   a node        [rule][child ...][value ...]   children first, then the
+//                                                terminal values as stored
+//   a list        [count][element ...]           an element is a NodeRef,
+//                                                an int or a StringIndex
+// A list is built while it is parsed: the empty rule opens it, every
+// appending rule adds one element, and the rule that takes the list as a
+// child closes it into the store in one piece.  Until then its elements
+// wait on a stack of their own, which lists nested in the input share in
+// order: the innermost open list is always the one that grows, and a rule's
+// list children are always the lists opened last.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 
 #include "source/source_buffer.h"
 #include "tree/rule_table.h"
 
-// A node: the number of the rule that built it, then one word per child
-// (in argument order), then one word per terminal value.  Nodes hold no
-// coordinate and are never freed one by one.
-struct Node;
-union NodeWord {
-  Node* node;
-  int value;  // an integer, or a StringIndex
-};
-struct Node {
-  int rule;
-  NodeWord word[];
-};
+using NodeRef = uint32_t;  // 0 names no node
 
-inline int KindOf(const Node* n) { return kShape[size_t(n->rule)].kind; }
-inline Node* ChildOf(const Node* n, int i) { return n->word[i].node; }
+// The store's words, valid until the next node is built.
+extern const uint32_t* NodeWords;
+
+inline int RuleOf(NodeRef n) { return int(NodeWords[n]); }
+inline int KindOf(NodeRef n) { return kShape[size_t(RuleOf(n))].kind; }
+inline NodeRef ChildOf(NodeRef n, int i) { return NodeWords[n + 1 + uint32_t(i)]; }
 // The j-th terminal value as stored (after the exchange of rule_017).
-inline int ValueOf(const Node* n, int j) { return n->word[kShape[size_t(n->rule)].childCount + j].value; }
+inline int ValueOf(NodeRef n, int j) {
+  return int(NodeWords[n + 1 + kShape[size_t(RuleOf(n))].childCount + uint32_t(j)]);
+}
+inline int ListLength(NodeRef list) { return int(NodeWords[list]); }
+inline const uint32_t* ListElements(NodeRef list) { return NodeWords + list + 1; }
 
 // Starts a new tree: releases every node and empties the node stack.
 // Called once before parsing.
 void TreeInit();
 
-// Room for one node of size bytes from the tree's storage.
-void* TreeNodeAlloc(size_t size);
+// Room for one node of `words` words in the store; returns its reference.
+NodeRef TreeNodeAlloc(int words);
+
+// An argument of a construction: a child node or a terminal value.
+union NodeArg {
+  NodeRef node;
+  int value;  // an integer, or a StringIndex
+};
 
 // The construction of every rule: args holds the arguments in the rule's
 // order.  Child arguments are coerced to their expected kinds; a child that
-// cannot be made one is a DEADLY report at pos.
-Node* BuildNode(int rule, const SrcPosition* pos, const NodeWord* args);
+// cannot be made one is a DEADLY report at pos.  An empty-list rule returns
+// the new open list; an appending rule adds its element and returns the
+// same list.
+NodeRef BuildNode(int rule, const SrcPosition* pos, const NodeArg* args);
 
 // Coercion to a kind: the node itself when it has that kind, a new node of
-// the kind's chain rule over it when that rule wraps the node's kind, else
-// null.
-Node* Coerce(int kind, const SrcPosition* pos, Node* n);
+// the kind's chain rule over it when that rule wraps the node's kind, else 0.
+NodeRef Coerce(int kind, const SrcPosition* pos, NodeRef n);
 
 namespace tree_detail {
 
-inline NodeWord Word(Node* n) {
-  NodeWord w;
-  w.node = n;
-  return w;
+inline NodeArg Arg(NodeRef n) {
+  NodeArg a;
+  a.node = n;
+  return a;
 }
-inline NodeWord Word(int v) {
-  NodeWord w;
-  w.node = nullptr;
-  w.value = v;
-  return w;
+inline NodeArg Arg(int v) {
+  NodeArg a;
+  a.value = v;
+  return a;
 }
 
 template <int R, typename... A>
 constexpr bool ArgsFit() {
   constexpr RuleInfo r = kRules[R];
   if (int(sizeof...(A)) != r.argCount) return false;
-  constexpr bool isNode[] = {std::is_convertible_v<A, Node*>..., false};
+  constexpr bool isNode[] = {std::is_same_v<A, NodeRef>..., false};
   for (int i = 0; i < r.argCount; ++i)
     if (isNode[i] != (r.arg[i] >= 0)) return false;
   return true;
@@ -70,11 +87,12 @@ constexpr bool ArgsFit() {
 }  // namespace tree_detail
 
 // Mk<rule>(pos, arguments...): the construction function of each rule.
+// Children are NodeRefs, terminal values ints.
 #define RULE(no, name, kind, args)                                                   \
   template <typename... A>                                                           \
-  inline Node* Mk##name(const SrcPosition* pos, A... a) {                            \
+  inline NodeRef Mk##name(const SrcPosition* pos, A... a) {                          \
     static_assert(tree_detail::ArgsFit<no, A...>(), "wrong arguments for Mk" #name); \
-    const NodeWord words[] = {tree_detail::Word(a)..., NodeWord{}};                  \
+    const NodeArg words[] = {tree_detail::Arg(a)..., NodeArg{}};                     \
     return BuildNode(no, pos, words);                                                \
   }
 #define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) \
@@ -85,6 +103,6 @@ constexpr bool ArgsFit() {
 
 // Mk<kind>(pos, node): the coercion function of each kind.
 #define KIND(no, name) \
-  inline Node* Mk##name(const SrcPosition* pos, Node* n) { return Coerce(no, pos, n); }
+  inline NodeRef Mk##name(const SrcPosition* pos, NodeRef n) { return Coerce(no, pos, n); }
 #include "tree/kinds.def"
 #undef KIND

@@ -4,14 +4,14 @@
 
 #include "source/report.h"
 
-Node** NodeStack = nullptr;
+NodeRef* NodeStack = nullptr;
 int NodeStackSize = 0;
 int NodeStackTop = 0;
 
 void NodeStackPush() {
   if (++NodeStackTop < NodeStackSize) return;
   NodeStackSize += 255;
-  Node** grown = static_cast<Node**>(realloc(NodeStack, sizeof(Node*) * size_t(NodeStackSize)));
+  void* grown = realloc(NodeStack, sizeof(NodeRef) * size_t(NodeStackSize));
   if (!grown) Report(DEADLY, "out of memory for node stack\n", &TokenPos);
-  NodeStack = grown;
+  NodeStack = static_cast<NodeRef*>(grown);
 }

@@ -6,13 +6,34 @@
 
 #include "tree/construction.h"
 
-// Adds the rule of every node below root to rules (without recursion).
-inline void CollectRules(const Node* root, std::set<int>& rules) {
-  std::vector<const Node*> todo = {root};
+// Adds the rule of every node below root to rules (without recursion).  A
+// list's nodes are its elements; an empty list adds its empty rule and one
+// with elements its appending rule.
+inline void CollectRules(NodeRef root, std::set<int>& rules) {
+  auto listRule = [](int kind, bool empty) {
+    for (int r = 0; r < kRuleCount; ++r)
+      if (kRules[size_t(r)].kind == kind && kRules[size_t(r)].list == (empty ? ListRole::Empty : ListRole::Append))
+        return r;
+    return -1;
+  };
+  std::vector<NodeRef> todo = {root};
   while (!todo.empty()) {
-    const Node* n = todo.back();
+    NodeRef n = todo.back();
     todo.pop_back();
-    rules.insert(n->rule);
-    for (int i = 0; i < kShape[size_t(n->rule)].childCount; ++i) todo.push_back(ChildOf(n, i));
+    const RuleInfo& r = kRules[size_t(RuleOf(n))];
+    rules.insert(RuleOf(n));
+    for (int i = 0; i < r.argCount; ++i) {
+      int kind = r.arg[i];
+      if (kind < 0) continue;
+      NodeRef child = ChildOf(n, r.slot[i]);
+      int append = listRule(kind, false);
+      if (append < 0) {
+        todo.push_back(child);
+        continue;
+      }
+      rules.insert(ListLength(child) ? append : listRule(kind, true));
+      if (kRules[size_t(append)].arg[1] >= 0)
+        for (int e = 0; e < ListLength(child); ++e) todo.push_back(ListElements(child)[e]);
+    }
   }
 }
