@@ -1,5 +1,7 @@
 #include "tools/lalr.h"
 
+#include "scanner/tokens.h"
+
 #include <algorithm>
 #include <bitset>
 #include <deque>
@@ -391,6 +393,12 @@ int FirstCompletingTerminal(const Grammar& g, const std::vector<int>& completing
 }
 
 }  // namespace
+
+std::vector<Terminal> LanguageTerminals() {
+  std::vector<Terminal> terminals;
+  for (const TokenSpelling& t : kTokens) terminals.push_back({t.code, std::string(t.name), std::string(t.text)});
+  return terminals;
+}
 
 Grammar ParseGrammar(const std::string& text, const std::vector<Terminal>& terminals) {
   Reader r(terminals);

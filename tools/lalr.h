@@ -43,6 +43,9 @@ struct Grammar {
   int NonterminalCount() const { return int(names.size()) - terminalCount; }
 };
 
+// The terminals of the description language, from its token list.
+std::vector<Terminal> LanguageTerminals();
+
 // Reads "number  Left -> symbols  => rule(#k, ...)" lines ("# ..." comments,
 // blank lines).  The start production is the one whose left side appears on
 // no right side.  Throws std::runtime_error naming the line on any fault.

@@ -5,18 +5,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "scanner/tokens.h"
 #include "tools/lalr.h"
-
-namespace {
-
-std::vector<lalr::Terminal> Terminals() {
-  std::vector<lalr::Terminal> terminals;
-  for (const TokenSpelling& t : kTokens) terminals.push_back({t.code, std::string(t.name), std::string(t.text)});
-  return terminals;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -28,7 +17,7 @@ int main(int argc, char** argv) {
     if (!in) throw std::runtime_error(std::string("cannot read ") + argv[1]);
     std::stringstream text;
     text << in.rdbuf();
-    lalr::Grammar g = lalr::ParseGrammar(text.str(), Terminals());
+    lalr::Grammar g = lalr::ParseGrammar(text.str(), lalr::LanguageTerminals());
     lalr::Automaton a = lalr::Build(g);
     for (const std::string& c : a.conflicts) std::cerr << argv[1] << ": conflict in " << c << "\n";
     if (!a.conflicts.empty()) return 1;

@@ -16,27 +16,6 @@ void ExpectPieces(const std::string& bytes, const std::vector<size_t>& pieces, c
   EXPECT_EQ(ScanFile(bytes), expected) << "read from a file";
 }
 
-TEST(ScannerNul, IsAByteLikeAnyOtherExceptAtTheEndOfTheText) {
-  ExpectTranscript("X\0Y\nNI\0L\n\"a\0b\" X\n--a\0b\nX\n12\0-\0\n\0"s, R"(
-1:1 X
-1:2 ERROR: char '\000' is not a token
-1:3 Y
-2:1 ERROR: char 'N' is not a complete token
-2:2 ERROR: char 'I' is not a complete token
-2:3 ERROR: char '\000' is not a token
-2:4 ERROR: char 'L' is not a complete token
-3:1 str "a\000b"
-3:7 X
-5:1 X
-6:1 int 12=12
-6:3 ERROR: char '\000' is not a token
-6:4 ERROR: char '-' is not a complete token
-6:5 ERROR: char '\000' is not a token
-7:1 ERROR: char '\000' is not a token
-8:1 end
-)");
-}
-
 TEST(ScannerNul, FirstByteOfARefilledText) {
   ExpectPieces("X\n\0Y\n"s, {2, 3}, "1:1 X\n2:1 ERROR: char '\\000' is not a token\n2:2 Y\n3:1 end\n");
   ExpectPieces("--c\n\0\n"s, {4, 2}, "2:1 ERROR: char '\\000' is not a token\n3:1 end\n");

@@ -119,8 +119,7 @@ std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& piec
 }
 
 void ExpectTranscript(const std::string& bytes, const std::string& expected) {
-  std::string want = expected.starts_with('\n') ? expected.substr(1) : expected;
-  EXPECT_EQ(ScanFile(bytes), want) << "read from a file";
+  EXPECT_EQ(ScanFile(bytes), expected) << "read from a file";
   for (const std::vector<size_t>& pieces : {std::vector<size_t>{1}, {2}, {3, 5}})
-    EXPECT_EQ(ScanPieces(bytes, pieces), want) << "pieces of " << pieces[0];
+    EXPECT_EQ(ScanPieces(bytes, pieces), expected) << "pieces of " << pieces[0];
 }

@@ -27,5 +27,5 @@ std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& piec
 
 // Expects the transcript of bytes, read from a file and delivered through a
 // pipe in pieces of 1, of 2, and of 3 and 5 bytes alternately, to be
-// expected (a leading line feed in expected is ignored, for raw literals).
+// expected.
 void ExpectTranscript(const std::string& bytes, const std::string& expected);
