@@ -28,16 +28,7 @@ const std::string kProgram = QEL2JSON;
 const std::string kDir = GOLDEN_DIR;
 
 std::vector<std::string> Cases() {
-  std::vector<std::string> cases;
-  if (DIR* d = opendir(kDir.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string name = e->d_name;
-      if (name[0] != '.' && access((kDir + "/" + name + "/input.qel").c_str(), R_OK) == 0) cases.push_back(name);
-    }
-    closedir(d);
-  }
-  std::sort(cases.begin(), cases.end());
-  return cases;
+  return CasesIn(kDir, [](const std::string& name) { return access((kDir + "/" + name + "/input.qel").c_str(), R_OK) == 0; });
 }
 
 void Write(const std::string& path, const std::string& bytes) {

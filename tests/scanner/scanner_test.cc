@@ -3,8 +3,6 @@
 // is in transcript.h), read from a file and through a pipe in small pieces.
 // QEL_GOLDEN_UPDATE=1 rewrites the transcripts from the scanner's results;
 // review the difference before committing it.
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -22,15 +20,8 @@ namespace {
 const std::string kDir = TRANSCRIPT_DIR;
 
 std::vector<std::string> Cases() {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(kDir.c_str())) {
-    while (dirent* e = readdir(d)) {
-      std::string name = e->d_name;
-      if (name.size() > 4 && name.ends_with(".qel")) names.push_back(name.substr(0, name.size() - 4));
-    }
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
+  std::vector<std::string> names = CasesIn(kDir, [](const std::string& name) { return name.ends_with(".qel"); });
+  for (std::string& name : names) name.resize(name.size() - 4);
   return names;
 }
 

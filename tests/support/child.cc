@@ -1,5 +1,6 @@
 #include "support/child.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -7,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -179,6 +181,19 @@ int PiecewiseDescriptor(const std::string& bytes, const std::vector<size_t>& pie
     close(fd);
   }).detach();
   return p[0];
+}
+
+std::vector<std::string> CasesIn(const std::string& dir, const std::function<bool(const std::string&)>& keep) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string name = e->d_name;
+      if (name[0] != '.' && keep(name)) names.push_back(name);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::string ReadFileBytes(const std::string& path) {

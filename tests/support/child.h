@@ -43,3 +43,7 @@ class TempFile {
 int PiecewiseDescriptor(const std::string& bytes, const std::vector<size_t>& pieces);
 
 std::string ReadFileBytes(const std::string& path);
+
+// The names of the entries of dir for which keep(name) holds, sorted: the
+// cases of a data-driven test.
+std::vector<std::string> CasesIn(const std::string& dir, const std::function<bool(const std::string&)>& keep);
