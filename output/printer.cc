@@ -1,3 +1,4 @@
+// The JSON printer: runs the print program of each node's rule on the node.
 #include "output/printer.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The LR engine: the parse stack and the parse loop.
 #include "parser/parser.h"
 
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// The reduce action of every production: the tree rule it builds, with its
+// arguments taken from the node stack and the value stack.
 #include "parser/lr_engine.h"
 #include "tree/node_stack.h"
 

@@ -1,3 +1,5 @@
+// The scanner engine: a longest-match automaton that dispatches on the kind
+// of a token's first byte (scan_tables.h) and walks the keyword letter tree.
 #include "scanner/scanner.h"
 
 #include <cstring>
