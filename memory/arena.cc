@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,12 +13,12 @@ constexpr size_t kHugePage = size_t(2) << 20;
 constexpr long kLargestChunk = 4 * long(kHugePage);
 
 // A chunk of a huge page or more is aligned to the huge page size, so that
-// the kernel can back it with huge pages as it is first touched.
+// the kernel can back all of it with huge pages as it is first touched.
 void* AllocChunk(size_t size) {
   if (size < kHugePage) return malloc(size);
   size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
   void* p = aligned_alloc(kHugePage, rounded);
-  if (p) madvise(p, rounded, MADV_HUGEPAGE);
+  if (p) AdviseHugePages(p, rounded);
   return p;
 }
 
@@ -49,6 +50,13 @@ EXPANDS_OBSTACK_MACROS void Arena::Release() {
   if (!ready_) return;
   obstack_free(&obstack_, first_);
   first_ = obstack_alloc(&obstack_, 1);
+}
+
+void AdviseHugePages(void* p, size_t size) {
+  if (size < 2 * kHugePage) return;
+  uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+  uintptr_t to = (reinterpret_cast<uintptr_t>(p) + size) & ~(kHugePage - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
 void MemoryExhausted() {

@@ -51,6 +51,11 @@ class Arena {
   void* first_ = nullptr;  // the first object: releasing back to it keeps the first chunk
 };
 
+// Asks the kernel to back the whole huge pages inside [p, p + size) with huge
+// pages as they are first touched (for large blocks only; small ones are
+// left alone).
+void AdviseHugePages(void* p, size_t size);
+
 // Ends the run as the obstack does when no chunk can be had: "memory
 // exhausted" on standard error, status 1.  For the growing arrays that do
 // not live in an arena.

@@ -37,7 +37,7 @@ const char OutputBuffer::kBreak[2 + kSpaceRun + kBlock] = {
 #define SPACES64 SPACES8, SPACES8, SPACES8, SPACES8, SPACES8, SPACES8, SPACES8, SPACES8
 #define SPACES512 SPACES64, SPACES64, SPACES64, SPACES64, SPACES64, SPACES64, SPACES64, SPACES64
     SPACES512, SPACES512, SPACES512, SPACES512, SPACES512, SPACES512, SPACES512, SPACES512,
-    SPACES8, SPACES8, SPACES8, SPACES8
+    SPACES64
 #undef SPACES512
 #undef SPACES64
 #undef SPACES8
@@ -57,14 +57,26 @@ void OutputBuffer::PutLong(const char* s, size_t n) {
   used_ = n;
 }
 
+// Two digits at a time, from a table of the hundred pairs.
 void OutputBuffer::PutInt(int i) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char digits[12];
   char* p = digits + sizeof digits;
   unsigned u = i < 0 ? 0u - unsigned(i) : unsigned(i);
-  do {
-    *--p = char('0' + u % 10);
-    u /= 10;
-  } while (u);
+  while (u >= 100) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * (u % 100), 2);
+    u /= 100;
+  }
+  if (u >= 10) {
+    p -= 2;
+    memcpy(p, kPairs + 2 * u, 2);
+  } else {
+    *--p = char('0' + u);
+  }
   if (i < 0) *--p = '-';
   Put(p, size_t(digits + sizeof digits - p));
 }

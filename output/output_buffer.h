@@ -9,6 +9,9 @@
 class OutputBuffer {
  public:
   static constexpr int kIndentStep = 3;
+  // Short texts are copied in blocks of this size: a text given to
+  // PutShort must have as many readable bytes behind it.
+  static constexpr size_t kBlock = 64;
 
   // Forgets anything not yet written and the indentation.
   void Clear() {
@@ -19,6 +22,12 @@ class OutputBuffer {
   void Put(const char* s, size_t n) {
     if (n > kSize - used_) return PutLong(s, n);
     memcpy(buffer_ + used_, s, n);
+    used_ += n;
+  }
+  void PutShort(const char* s, size_t n) {
+    if (n > kBlock) return Put(s, n);
+    if (kBlock > kSize - used_) Drain();
+    memcpy(buffer_ + used_, s, kBlock);
     used_ += n;
   }
   void PutChar(char c) {
@@ -39,8 +48,7 @@ class OutputBuffer {
 
  private:
   static constexpr size_t kSize = size_t(1) << 18;
-  static constexpr size_t kBlock = 32;      // line breaks are copied in blocks of this size
-  static constexpr int kSpaceRun = 4096;    // indentation copied in one piece
+  static constexpr int kSpaceRun = 4096;  // indentation copied in one piece
   static const char kBreak[2 + kSpaceRun + kBlock];  // ",", "\n", then spaces
 
   // from 0: with the comma, 1: without; n bytes of kBreak in all.  Copies

@@ -10,34 +10,137 @@
 
 namespace {
 
-using json::Element;
+// ---- The programs as the printer runs them ----
+//
+// The bound programs of json_mapping.h, with every run of fixed bytes (a
+// key with its quotes and ": ", a bracket, a comma) joined into one piece
+// of text in a pool, and the level changes joined with the line break that
+// always follows or precedes them.
+
+enum class Step : uint8_t {
+  End,       // the text is complete
+  Text,      // len bytes of the pool at `at`
+  Deeper,    // the level rises by one step, a line break
+  Shallower, // the level falls by one step, a line break
+  Newline,   // a line break
+  Comma,     // ",", a line break
+  Int,       // the word at slot, in decimal
+  Literal,   // the stored text of the string index at slot
+  Child,     // the text of the node at slot
+  List,      // the elements of the list at slot
+};
+
+struct Code {
+  Step step = Step::End;
+  uint8_t slot = 0;
+  json::Element element = json::Element::Node;
+  uint16_t len = 0;
+  uint32_t at = 0;
+};
+
 using json::Instr;
 using json::Op;
+using json::kPrograms;
+
+// The fixed bytes an instruction writes, before and after its level change.
+struct Fixed {
+  const char* text = nullptr;
+  int len = 0;
+  bool key = false;  // text is a key: written as "text": 
+};
+
+constexpr Fixed FixedOf(const Instr& in) {
+  switch (in.op) {
+    case Op::Text: return {in.text, in.len};
+    case Op::Key: return {in.text, in.len, true};
+    case Op::Open:
+    case Op::Close: return {in.text, 1};
+    default: return {};
+  }
+}
+
+constexpr int FixedLength(const Fixed& f) { return f.key ? f.len + 4 : f.len; }
+
+// The pool holds every piece once per place it stands, and room behind
+// the last for a block copy.
+constexpr int kPoolSize = [] {
+  int n = 0;
+  for (const Instr& in : kPrograms.code) n += FixedLength(FixedOf(in));
+  return n + OutputBuffer::kBlock;
+}();
+
+struct Printable {
+  std::array<char, kPoolSize> pool{};
+  std::array<Code, 2 * kPrograms.code.size()> code{};  // Open and Close become two steps
+  std::array<int, kRuleCount> start{};
+};
+
+constexpr Printable Join() {
+  Printable p;
+  int pool = 0, at = 0;
+  auto append = [&](const Fixed& f) {
+    Code& last = at > 0 ? p.code[size_t(at - 1)] : p.code[0];
+    if (!(at > 0 && last.step == Step::Text)) p.code[size_t(at++)] = {Step::Text, 0, json::Element::Node, 0, uint32_t(pool)};
+    Code& text = p.code[size_t(at - 1)];
+    if (f.key) p.pool[size_t(pool++)] = '"';
+    for (int i = 0; i < f.len; ++i) p.pool[size_t(pool++)] = f.text[i];
+    if (f.key)
+      for (char c : {'"', ':', ' '}) p.pool[size_t(pool++)] = c;
+    text.len = uint16_t(text.len + FixedLength(f));
+  };
+  auto step = [&](Step s, const Instr& in) { p.code[size_t(at++)] = {s, in.slot, in.element, 0, 0}; };
+  for (int r = 0; r < kRuleCount; ++r) {
+    p.start[size_t(r)] = -1;
+    int from = kPrograms.start[size_t(r)];
+    if (from < 0) continue;
+    p.start[size_t(r)] = at;
+    for (const Instr* in = kPrograms.code.data() + from;; ++in) {
+      switch (in->op) {
+        case Op::Text:
+        case Op::Key: append(FixedOf(*in)); break;
+        case Op::Open: append(FixedOf(*in)); step(Step::Deeper, *in); break;
+        case Op::Close: step(Step::Shallower, *in); append(FixedOf(*in)); break;
+        case Op::Break: step(Step::Newline, *in); break;
+        case Op::CommaBreak: step(Step::Comma, *in); break;
+        case Op::Int: step(Step::Int, *in); break;
+        case Op::Literal: step(Step::Literal, *in); break;
+        case Op::Child: step(Step::Child, *in); break;
+        case Op::List: step(Step::List, *in); break;
+        case Op::End: break;
+      }
+      if (in->op == Op::End) break;
+    }
+    step(Step::End, Instr{});
+  }
+  return p;
+}
+
+constexpr Printable kPrintable = Join();
+
+// ---- Printing ----
 
 OutputBuffer Out;
 
-const Instr* ProgramOf(NodeRef node) {
-  return json::kPrograms.code.data() + json::kPrograms.start[size_t(RuleOf(node))];
-}
+const Code* ProgramOf(NodeRef node) { return kPrintable.code.data() + kPrintable.start[size_t(RuleOf(node))]; }
 
 void PutLiteral(int index) { Out.Put(StringAt(index), size_t(StringLength(index))); }
 
 // Where to go on once the text in hand is written, innermost last: the
-// node, its next instruction, and, when that instruction is a List, the
-// next element.  Lists are as long and objects nest as deep as the input,
-// so this stack is kept on the heap instead of the call stack.
+// node, its next step, and, when that step is a List, the next element.
+// Lists are as long and objects nest as deep as the input, so this stack
+// is kept on the heap instead of the call stack.
 struct Frame {
   NodeRef node;
-  const Instr* pc;
+  const Code* pc;
   int element;
 };
 
 // The elements of a list of ints or stored texts, from `from` on.
-void PutValues(Element sort, NodeRef list, int from) {
+void PutValues(json::Element sort, NodeRef list, int from) {
   const uint32_t* element = ListElements(list);
   for (int i = from, n = ListLength(list); i < n; ++i) {
     if (i > 0) Out.CommaNewline();
-    if (sort == Element::Int)
+    if (sort == json::Element::Int)
       Out.PutInt(int(element[i]));
     else
       PutLiteral(int(element[i]));
@@ -47,49 +150,42 @@ void PutValues(Element sort, NodeRef list, int from) {
 void Print(NodeRef root) {
   std::vector<Frame> pending;
   NodeRef node = root;
-  const Instr* pc = ProgramOf(node);
+  const Code* pc = ProgramOf(node);
   int element = 0;  // of the List at pc, when we come back to one
   for (;;) {
-    const Instr& in = *pc;
-    switch (in.op) {
-      case Op::Text:
-        Out.Put(in.text, size_t(in.len));
+    const Code& in = *pc;
+    switch (in.step) {
+      case Step::Text:
+        Out.PutShort(kPrintable.pool.data() + in.at, in.len);
         break;
-      case Op::Open:
-        Out.PutChar(in.text[0]);
+      case Step::Deeper:
         Out.IndentIncrease();
         Out.Newline();
         break;
-      case Op::Close:
+      case Step::Shallower:
         Out.IndentDecrease();
         Out.Newline();
-        Out.PutChar(in.text[0]);
         break;
-      case Op::Break:
+      case Step::Newline:
         Out.Newline();
         break;
-      case Op::CommaBreak:
+      case Step::Comma:
         Out.CommaNewline();
         break;
-      case Op::Key:
-        Out.PutChar('"');
-        Out.Put(in.text, size_t(in.len));
-        Out.Put("\": ", 3);
-        break;
-      case Op::Int:
+      case Step::Int:
         Out.PutInt(int(NodeWords[node + 1 + in.slot]));
         break;
-      case Op::Literal:
+      case Step::Literal:
         PutLiteral(int(NodeWords[node + 1 + in.slot]));
         break;
-      case Op::Child:
+      case Step::Child:
         pending.push_back({node, pc + 1, 0});
         node = NodeWords[node + 1 + in.slot];
         pc = ProgramOf(node);
         continue;
-      case Op::List: {
+      case Step::List: {
         NodeRef list = NodeWords[node + 1 + in.slot];
-        if (in.element != Element::Node) {
+        if (in.element != json::Element::Node) {
           PutValues(in.element, list, element);
           break;
         }
@@ -101,7 +197,7 @@ void Print(NodeRef root) {
         element = 0;
         continue;
       }
-      case Op::End:
+      case Step::End:
         if (pending.empty()) return;
         node = pending.back().node;
         pc = pending.back().pc;

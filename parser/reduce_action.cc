@@ -1,13 +1,17 @@
 // The reduce action of every production: the tree rule it builds, with its
 // arguments taken from the node stack and the value stack.
+#include <array>
+#include <utility>
+
 #include "parser/lr_engine.h"
 #include "tree/node_stack.h"
 
 namespace {
 
+using namespace parse_tables;
+
 // Every reduction must hand its tree rule the arguments the rule takes.
 constexpr bool ReductionsFitRules() {
-  using namespace parse_tables;
   for (int p = 1; p <= kProductions; ++p) {
     const Reduction& r = kReduction[p];
     if (r.rule < 0) continue;
@@ -19,30 +23,39 @@ constexpr bool ReductionsFitRules() {
   return true;
 }
 static_assert(ReductionsFitRules(), "grammar.txt hands a tree rule the wrong arguments");
-static_assert(parse_tables::kMaxArguments <= kMaxArgs, "a production hands more arguments than a rule takes");
+static_assert(kMaxArguments <= kMaxArgs, "a production hands more arguments than a rule takes");
+
+// The reduce action of production P, with its reduction known at compile
+// time.  The nodes of the right side's nonterminals are the top entries of
+// the node stack, the last on top; the new node replaces them all.
+template <int P>
+void Reduce(const TokenRecord* first) {
+  TokenPos = lr::PositionOf(*first);
+  constexpr Reduction r = kReduction[P];
+  if constexpr (r.rule >= 0) {
+    NodeArg args[r.argCount > 0 ? r.argCount : 1] = {};
+    const NodeRef* nodes = NodeStack + NodeStackTop - r.nodes + 1;
+    for (int i = 0; i < r.argCount; ++i) {
+      if (r.arg[i] >= 0)
+        args[i].value = first[r.arg[i]].attribute;
+      else
+        args[i].node = nodes[-r.arg[i] - 1];
+    }
+    NodeRef node = BuildNode(r.rule, &TokenPos, args);
+    if constexpr (r.nodes > 0)
+      NodeStackTop -= r.nodes - 1;
+    else
+      NodeStackPush();
+    NodeStack[NodeStackTop] = node;
+  }
+}
+
+using Reducer = void (*)(const TokenRecord*);
+
+constexpr std::array<Reducer, kProductions + 1> kReducers = []<size_t... P>(std::index_sequence<P...>) {
+  return std::array<Reducer, kProductions + 1>{&Reduce<int(P)>...};
+}(std::make_index_sequence<kProductions + 1>());
 
 }  // namespace
 
-// The nodes of the right side's nonterminals are the top entries of the node
-// stack, the last on top; the new node replaces them all.
-void ReduceAction(int production, const TokenRecord* first) {
-  using namespace parse_tables;
-  TokenPos = lr::PositionOf(*first);
-  const Reduction& r = kReduction[production];
-  if (r.rule < 0) return;
-  NodeArg args[kMaxArguments];
-  int base = NodeStackTop - r.nodes + 1;
-  for (int i = 0; i < r.argCount; ++i) {
-    int a = r.arg[i];
-    if (a >= 0)
-      args[i].value = first[a].attribute;
-    else
-      args[i].node = NodeStack[base - a - 1];
-  }
-  NodeRef node = BuildNode(r.rule, &TokenPos, args);
-  if (r.nodes > 0)
-    NodeStackTop -= r.nodes - 1;
-  else
-    NodeStackPush();
-  NodeStack[NodeStackTop] = node;
-}
+void ReduceAction(int production, const TokenRecord* first) { kReducers[size_t(production)](first); }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "memory/arena.h"
+#include "memory/growing_block.h"
 
 namespace {
 
@@ -22,16 +23,15 @@ struct Table {
 };
 
 Arena Texts(1);  // byte-aligned: texts follow one another without gaps
+GrowingBlock Index;
 Table table;
 
 void GrowIndex() {
-  size_t capacity = size_t(table.capacity) * 2;
+  Index.Reserve(size_t(table.capacity) * 2 * sizeof(char*));
   bool initial = table.entries == OnlyTheEmptyString;
-  void* grown = realloc(initial ? nullptr : table.entries, capacity * sizeof(char*));
-  if (!grown) MemoryExhausted();
-  table.entries = static_cast<const char**>(grown);
+  table.entries = static_cast<const char**>(Index.data());
   if (initial) table.entries[0] = OnlyTheEmptyString[0];
-  table.capacity = int(capacity);
+  table.capacity = int(Index.capacity() / sizeof(char*));
 }
 
 char* Store(const char* text, int length) {
@@ -62,6 +62,6 @@ const char* KeepText(const char* text, int length) { return Store(text, length);
 
 void ResetStrings() {
   Texts.Release();
-  if (table.entries != OnlyTheEmptyString) free(table.entries);
+  Index.Release();
   table = Table();
 }

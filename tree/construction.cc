@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "memory/arena.h"
+#include "memory/growing_block.h"
 #include "source/report.h"
 #include "tree/node_stack.h"
 
@@ -12,15 +14,15 @@ const uint32_t* NodeWords = nullptr;
 
 namespace {
 
-// A growing array of words.  It doubles when full; a large one grows by
-// remapping, without a copy, and costs memory only for the words written.
+// A growing array of words, in a block that moves without copying when
+// it is large.
 class WordArray {
  public:
-  uint32_t* data() { return words_; }
+  uint32_t* data() const { return static_cast<uint32_t*>(block_.data()); }
   uint32_t size() const { return size_; }
   // Room for n more words at the end; returns the index of the first.
   uint32_t Grow(uint32_t n) {
-    if (n > capacity_ - size_) Reserve(n);
+    if (n > Capacity() - size_) Reserve(n);
     uint32_t at = size_;
     size_ += n;
     return at;
@@ -28,18 +30,14 @@ class WordArray {
   void Shrink(uint32_t size) { size_ = size; }
 
  private:
+  uint32_t Capacity() const { return uint32_t(block_.capacity() / sizeof(uint32_t)); }
   void Reserve(uint32_t n) {
-    size_t capacity = capacity_ ? capacity_ : 1024;
-    while (capacity - size_ < n) capacity *= 2;
-    if (capacity > UINT32_MAX) MemoryExhausted();  // references are 32 bits wide
-    void* grown = realloc(words_, capacity * sizeof(uint32_t));
-    if (!grown) MemoryExhausted();
-    words_ = static_cast<uint32_t*>(grown);
-    capacity_ = uint32_t(capacity);
+    size_t words = size_t(size_) + n;
+    if (words > UINT32_MAX / 2) MemoryExhausted();  // the top bit of a reference marks open lists
+    block_.Reserve(words * sizeof(uint32_t));
   }
-  uint32_t* words_ = nullptr;
+  GrowingBlock block_;
   uint32_t size_ = 0;
-  uint32_t capacity_ = 0;
 };
 
 WordArray Store;    // every node and closed list; word 0 is no node
@@ -87,18 +85,56 @@ NodeRef CloseList(NodeRef list) {
   return closed;
 }
 
-// The children, coerced to their kinds, or a DEADLY report for the first
-// that cannot be.
-void CheckChildren(int rule, const SrcPosition* pos, NodeRef* children, const NodeArg* args) {
-  const RuleShape& r = kShape[size_t(rule)];
-  for (int i = 0; i < r.argCount; ++i) {
-    if (r.arg[i] < 0) continue;
-    NodeRef child = args[i].node;
-    if (!child || KindOfArg(child) != r.arg[i]) child = Coerce(r.arg[i], pos, child);
-    if (!child) Refuse(kRules[size_t(rule)], r.slot[i] + 1, r.arg[i], pos);
-    children[r.slot[i]] = child;
+// Child i of rule R (an argument), coerced to its kind, or a DEADLY report.
+template <int R, int I>
+NodeRef CheckedChild(const SrcPosition* pos, const NodeArg* args) {
+  constexpr int kind = kShape[R].arg[I];
+  NodeRef child = args[I].node;
+  if (child && KindOfArg(child) == kind) [[likely]]
+    return child;
+  child = Coerce(kind, pos, child);
+  if (!child) Refuse(kRules[R], kShape[R].slot[I] + 1, kind, pos);
+  return child;
+}
+
+// The construction of rule R, with its shape known at compile time: the
+// checks and copies of its arguments need no loop over the rule table.
+template <int R>
+NodeRef Build(const SrcPosition* pos, const NodeArg* args) {
+  constexpr RuleShape r = kShape[R];
+  constexpr ListRole role = kRules[R].list;
+  if constexpr (role == ListRole::Empty) {
+    return OpenList(r.kind);
+  } else if constexpr (role == ListRole::Append) {
+    NodeRef list = CheckedChild<R, 0>(pos, args);
+    if constexpr (r.arg[1] >= 0)
+      Append(list, CheckedChild<R, 1>(pos, args));
+    else
+      Append(list, uint32_t(args[1].value));
+    return list;
+  } else {
+    NodeRef children[kMaxArgs + 1];  // one to spare for rules without children
+    [&]<size_t... I>(std::index_sequence<I...>) {
+      ((r.arg[I] >= 0 ? void(children[r.slot[I]] = CheckedChild<R, int(I)>(pos, args)) : void()), ...);
+    }(std::make_index_sequence<r.argCount>());
+    // The lists among the children were opened in child order: the last
+    // one is closed first.
+    for (int i = r.childCount; i-- > 0;)
+      if (IsOpenList(children[i])) children[i] = CloseList(children[i]);
+    NodeRef n = TreeNodeAlloc(1 + r.childCount + r.valueCount);
+    uint32_t* at = Store.data() + n;
+    at[0] = uint32_t(R);
+    for (int i = 0; i < r.argCount; ++i)
+      at[1 + r.slot[i]] = r.arg[i] >= 0 ? children[r.slot[i]] : uint32_t(args[i].value);
+    return n;
   }
 }
+
+using Builder = NodeRef (*)(const SrcPosition*, const NodeArg*);
+
+constexpr std::array<Builder, kRuleCount> kBuilders = []<size_t... R>(std::index_sequence<R...>) {
+  return std::array<Builder, kRuleCount>{&Build<int(R)>...};
+}(std::make_index_sequence<kRuleCount>());
 
 }  // namespace
 
@@ -127,24 +163,5 @@ NodeRef Coerce(int kind, const SrcPosition* pos, NodeRef n) {
 }
 
 NodeRef BuildNode(int rule, const SrcPosition* pos, const NodeArg* args) {
-  const RuleInfo& info = kRules[size_t(rule)];
-  const RuleShape& r = kShape[size_t(rule)];
-  NodeRef children[kMaxArgs];
-  CheckChildren(rule, pos, children, args);
-  if (info.list == ListRole::Empty) return OpenList(r.kind);
-  if (info.list == ListRole::Append) {
-    Append(children[0], r.arg[1] >= 0 ? children[1] : uint32_t(args[1].value));
-    return children[0];
-  }
-  // The lists among the children were opened in child order: the last one
-  // is closed first.
-  for (int i = r.childCount; i-- > 0;)
-    if (IsOpenList(children[i])) children[i] = CloseList(children[i]);
-  NodeRef n = TreeNodeAlloc(1 + r.childCount + r.valueCount);
-  uint32_t* at = Store.data() + n;
-  at[0] = uint32_t(rule);
-  memcpy(at + 1, children, size_t(r.childCount) * sizeof(NodeRef));
-  for (int i = 0; i < r.argCount; ++i)
-    if (r.arg[i] < 0) at[1 + r.slot[i]] = uint32_t(args[i].value);
-  return n;
+  return kBuilders[size_t(rule)](pos, args);
 }

@@ -1,0 +1,29 @@
+// A block of memory for an array that grows with the input (the tree's
+// node store, the string table's index): it doubles when full, and a large
+// one is a mapping of its own that the kernel moves without copying a byte
+// and backs with huge pages.  Bytes never written cost no memory.
+#pragma once
+
+#include <cstddef>
+
+class GrowingBlock {
+ public:
+  GrowingBlock() = default;
+  GrowingBlock(const GrowingBlock&) = delete;
+  GrowingBlock& operator=(const GrowingBlock&) = delete;
+
+  void* data() const { return data_; }
+  size_t capacity() const { return capacity_; }
+
+  // Makes room for at least `bytes` bytes, keeping the contents; the block
+  // may move.  No room ends the run with "memory exhausted".
+  void Reserve(size_t bytes);
+
+  // Gives the memory back; the block is empty again.
+  void Release();
+
+ private:
+  void* data_ = nullptr;
+  size_t capacity_ = 0;
+  bool mapped_ = false;
+};
