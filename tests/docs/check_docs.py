@@ -1,0 +1,187 @@
+#!/usr/bin/env python3
+"""Runs every example of the documentation and of examples/ through the
+translator and compares what it writes, byte for byte.
+
+    check_docs.py PROGRAM SOURCE_DIR
+
+In docs/*.md, a fenced block (fence at the start of a line) with the info
+string `qel` is a complete description.  It is translated from standard
+input (so messages name the file "stdin"); the input is the block's lines,
+each followed by a line feed (an empty block is an empty input).  The fenced
+blocks that follow it, up to the next block of any other kind, say what the
+run gives:
+
+  json             the whole standard output.  The program writes no line feed
+                   after the final "}", so the block's lines are joined by
+                   line feeds with none after the last; an empty block means
+                   that nothing is written.
+  json excerpt     lines that stand one after the other in standard output,
+                   all shifted right there by the same number of blanks (the
+                   excerpt may come from any depth of the document).
+  stderr status=N  the whole standard error, every line ending with a line
+                   feed, and the exit status N.
+
+Standard output is compared only when a json or json excerpt block is given.
+Without a stderr block the run must write nothing on standard error and exit
+with status 0.  Blocks of other kinds (text, sh, python) are not run, and a
+json or stderr block that follows no qel block is an error.
+
+In examples/, every NAME.qel must translate with status 0 and nothing on
+standard error into exactly NAME.json, which a strict JSON reader must
+accept; a NAME.json needs its NAME.qel.
+
+Finally, the keys that docs/output.md documents (table rows whose first cell
+is a key in backticks) must be exactly the keys used by the documents in
+examples/, so that neither the reference nor the examples fall behind.
+"""
+import difflib
+import json
+import pathlib
+import re
+import subprocess
+import sys
+
+FENCE = re.compile(r'^(```+)\s*(.*)$')
+STDERR = re.compile(r'stderr status=(\d+)')
+KEY_ROW = re.compile(r'^\|\s*`([^`]+)`\s*\|', re.M)
+
+
+def fenced_blocks(path):
+    """The fenced blocks of a Markdown file: (line number, info, lines)."""
+    lines = path.read_text(encoding='utf-8').split('\n')
+    found, i = [], 0
+    while i < len(lines):
+        m = FENCE.match(lines[i])
+        i += 1
+        if not m:
+            continue
+        start = i
+        while i < len(lines) and lines[i].rstrip() != m.group(1):
+            i += 1
+        if i == len(lines):
+            raise ValueError('%s:%d: the fenced block is not closed' % (path, start))
+        found.append((start, m.group(2).strip(), lines[start:i]))
+        i += 1
+    return found
+
+
+def doc_examples(path):
+    """The examples of one Markdown file, and the faults of their blocks."""
+    examples, faults, current = [], [], None
+    for line, info, body in fenced_blocks(path):
+        where = '%s:%d' % (path, line)
+        status = STDERR.fullmatch(info)
+        if info == 'qel':
+            current = {'where': where, 'input': body, 'stdout': [], 'stderr': [], 'status': 0}
+            examples.append(current)
+        elif info not in ('json', 'json excerpt') and not info.startswith('stderr'):
+            current = None
+        elif current is None:
+            faults.append('%s: a %s block that follows no qel block' % (where, info))
+        elif status:
+            current['stderr'], current['status'] = body, int(status.group(1))
+        elif info.startswith('stderr'):
+            faults.append('%s: write the info string as "stderr status=N"' % where)
+        else:
+            current['stdout'].append((where, info, body))
+    return examples, faults
+
+
+def run(program, args, stdin=b''):
+    r = subprocess.run([program] + args, input=stdin, capture_output=True, timeout=60)
+    return r.stdout, r.stderr, r.returncode
+
+
+def text(data):
+    return data.decode('utf-8', errors='surrogateescape')
+
+
+def difference(where, what, want, got):
+    diff = difflib.unified_diff(text(want).split('\n'), text(got).split('\n'),
+                                'expected', 'written', lineterm='')
+    return '%s: %s differs:\n%s' % (where, what, '\n'.join(list(diff)[:40]))
+
+
+def has_excerpt(output_lines, excerpt):
+    """Whether the excerpt stands in the output, every line shifted alike."""
+    for i in range(len(output_lines) - len(excerpt) + 1):
+        pad = len(output_lines[i]) - len(excerpt[0])
+        if pad >= 0 and all(output_lines[i + j] == ' ' * pad + e for j, e in enumerate(excerpt)):
+            return True
+    return not excerpt
+
+
+def check_doc_example(program, example):
+    stdin = ''.join(line + '\n' for line in example['input']).encode()
+    out, err, status = run(program, [], stdin)
+    faults = []
+    want_err = ''.join(line + '\n' for line in example['stderr']).encode()
+    if err != want_err:
+        faults.append(difference(example['where'], 'standard error', want_err, err))
+    if status != example['status']:
+        faults.append('%s: exit status %d, expected %d' % (example['where'], status, example['status']))
+    for where, info, lines in example['stdout']:
+        want = '\n'.join(lines).encode()
+        if info == 'json' and out != want:
+            faults.append(difference(where, 'standard output', want, out))
+        if info == 'json excerpt' and not has_excerpt(text(out).split('\n'), lines):
+            faults.append('%s: the excerpt does not stand in standard output' % where)
+    return faults
+
+
+def check_example_files(program, folder):
+    """Returns the number of descriptions, the keys their documents use, the faults."""
+    faults, keys = [], set()
+
+    def collect(pairs):
+        keys.update(key for key, _ in pairs)
+        return dict(pairs)
+
+    descriptions = sorted(folder.glob('*.qel'))
+    for qel in descriptions:
+        expected = qel.with_suffix('.json')
+        out, err, status = run(program, [str(qel)])
+        if status or err:
+            faults.append('%s: exit status %d, standard error:\n%s' % (qel, status, text(err)))
+        if not expected.exists():
+            faults.append('%s: its document %s is missing' % (qel, expected.name))
+        elif out != expected.read_bytes():
+            faults.append(difference(expected, 'the document', expected.read_bytes(), out))
+        try:
+            json.loads(out.decode('utf-8'), object_pairs_hook=collect)
+        except ValueError as e:
+            faults.append('%s: the document is not strict JSON: %s' % (qel, e))
+    for document in sorted(folder.glob('*.json')):
+        if not document.with_suffix('.qel').exists():
+            faults.append('%s: no description %s beside it' % (document, document.stem + '.qel'))
+    return len(descriptions), keys, faults
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit('usage: check_docs.py PROGRAM SOURCE_DIR')
+    program, root = sys.argv[1], pathlib.Path(sys.argv[2])
+    faults, count = [], 0
+    for page in sorted((root / 'docs').glob('*.md')):
+        examples, block_faults = doc_examples(page)
+        faults += block_faults
+        for example in examples:
+            faults += check_doc_example(program, example)
+        count += len(examples)
+    if count == 0:
+        faults.append('no qel examples found in %s' % (root / 'docs'))
+    files, used, file_faults = check_example_files(program, root / 'examples')
+    faults += file_faults
+    documented = set(KEY_ROW.findall((root / 'docs' / 'output.md').read_text(encoding='utf-8')))
+    faults += ['docs/output.md does not document the key "%s"' % k for k in sorted(used - documented)]
+    faults += ['no document in examples/ uses the key "%s" of docs/output.md' % k
+               for k in sorted(documented - used)]
+    for fault in faults:
+        print(fault)
+    print('%d documentation examples and %d example descriptions checked, %d faults'
+          % (count, files, len(faults)))
+    return 1 if faults else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
