@@ -1,11 +1,18 @@
-" Reads a sample of diagnostics with :compiler qel2json and :cfile, and
-" writes one line per entry found: file|line|column|kind|where :cc lands
-" (line:byte, or - where the file is absent or the line is past its end).
+" Fills the quickfix list, with :compiler qel2json and :cfile from a sample
+" of diagnostics, or with :make in a description (FILE.qel), and writes one
+" line per entry found: file|line|column|kind|where :cc lands (line:byte,
+" or - where the file is absent or the line is past its end).
 "   vim -N -u NONE -i NONE -n -es --cmd "let g:args = [PLUGIN_DIR, SAMPLE, OUT]" -S vim_quickfix.vim
 let [s:plugin, s:sample, s:out] = g:args
 let &runtimepath = s:plugin . ',' . &runtimepath
-compiler qel2json
-execute 'cfile ' . fnameescape(s:sample)
+if s:sample =~ '\.qel$'
+  filetype plugin on
+  execute 'edit ' . fnameescape(s:sample)
+  silent make
+else
+  compiler qel2json
+  execute 'cfile ' . fnameescape(s:sample)
+endif
 let s:kind = {'E': 'error', 'W': 'warning', 'N': 'note'}
 let s:lines = []
 let s:n = 0
