@@ -6,23 +6,36 @@ set(root ${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX})
 set(mode PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(dirmode DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# gzip -9n: the best compression, and no name or time stamp in the header.
+function(compress file)
+  if(CPACK_QEL_GZIP)
+    execute_process(COMMAND ${CPACK_QEL_GZIP} -9nf ${file} COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+endfunction()
+
 file(GLOB pages ${root}/share/man/man*/*.[1-9])
 foreach(page IN LISTS pages)
-  execute_process(COMMAND ${CPACK_QEL_GZIP} -9nf ${page} COMMAND_ERROR_IS_FATAL ANY)
+  compress(${page})
 endforeach()
 
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(doc ${root}/share/doc/${CPACK_PACKAGE_NAME})
 
-  # The copyright file in Debian's machine-readable form, with the licence
-  # text of LICENSE (an empty line of it becomes " .").
+  # The copyright file in Debian's machine-readable form: the holder from
+  # the copyright line of LICENSE, and its licence text from "Permission"
+  # on (an empty line of it becomes " .").
   file(STRINGS ${CPACK_RESOURCE_FILE_LICENSE} lines)
+  set(holder ${lines})
+  list(FILTER holder INCLUDE REGEX "^Copyright \\(c\\) ")
+  list(TRANSFORM holder REPLACE "^Copyright \\(c\\) " "")
   set(text "")
   foreach(line IN LISTS lines)
-    if(line STREQUAL "")
-      set(line ".")
+    if(line MATCHES "^Permission" OR NOT text STREQUAL "")
+      if(line STREQUAL "")
+        set(line ".")
+      endif()
+      string(APPEND text " ${line}\n")
     endif()
-    string(APPEND text " ${line}\n")
   endforeach()
   file(WRITE ${doc}/copyright
 "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
@@ -30,9 +43,9 @@ Upstream-Name: ${CPACK_PACKAGE_NAME}
 Upstream-Contact: ${CPACK_PACKAGE_CONTACT}
 
 Files: *
-Copyright: 2026 The qel2json developers
+Copyright: ${holder}
+Comment: The MIT licence of LICENSE, which Debian calls Expat.
 License: Expat
-Comment: The MIT licence, as in LICENSE; Debian calls this text Expat.
 ${text}")
   file(CHMOD ${doc}/copyright ${mode})
 
@@ -47,5 +60,5 @@ ${text}")
 
   file(COPY_FILE ${CPACK_QEL_CHANGELOG} ${doc}/changelog.Debian)
   file(CHMOD ${doc}/changelog.Debian ${mode})
-  execute_process(COMMAND ${CPACK_QEL_GZIP} -9nf ${doc}/changelog.Debian COMMAND_ERROR_IS_FATAL ANY)
+  compress(${doc}/changelog.Debian)
 endif()
