@@ -1,0 +1,86 @@
+# What `cmake --install build [--prefix DIR]` puts where, and the packages
+# that `cpack` (run in the build folder) makes of it: a Debian package and a
+# .tar.gz.  The project version comes from project() alone.
+include(GNUInstallDirs)
+
+# The manual page, with the version filled in.
+configure_file(${PROJECT_SOURCE_DIR}/docs/qel2json.1.in ${PROJECT_BINARY_DIR}/qel2json.1 @ONLY)
+
+install(TARGETS qel2json RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_BINARY_DIR}/qel2json.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Documentation: share/doc/qel2json/ holds README.md, LICENSE, the guides of
+# docs/ and the examples (descriptions with their documents).
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR} FILES_MATCHING PATTERN "*.md")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples DESTINATION ${CMAKE_INSTALL_DOCDIR}
+  FILES_MATCHING PATTERN "*.qel" PATTERN "*.json" PATTERN "*.md")
+
+# The JSON schema of the document, where the build has made it (tested at
+# install time, so that no empty folder is left without it).
+if(NOT DEFINED QEL_SCHEMA_FILE)
+  set(QEL_SCHEMA_FILE ${PROJECT_BINARY_DIR}/qel2json.schema.json)
+endif()
+install(CODE "
+  if(EXISTS \"${QEL_SCHEMA_FILE}\")
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/qel2json\"
+      TYPE FILE FILES \"${QEL_SCHEMA_FILE}\")
+  endif()")
+
+# Editor support for descriptions and diagnostics, where Vim and Emacs look
+# for system-wide files (under the prefix /usr).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/vim/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles)
+install(FILES ${PROJECT_SOURCE_DIR}/editors/emacs/qel2json.el DESTINATION ${CMAKE_INSTALL_DATADIR}/emacs/site-lisp)
+
+# ---- Packages ----
+set(QEL_MAINTAINER "The qel2json developers <qel2json@example.org>"
+  CACHE STRING "Maintainer named in the packages (Name <address>)")
+set(CPACK_PACKAGE_VENDOR "The qel2json developers")
+set(CPACK_PACKAGE_CONTACT "${QEL_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "translator of dynamic system descriptions into JSON")
+set(CPACK_PACKAGE_DESCRIPTION [=[qel2json reads the description of a dynamic system (its variables,
+specification trees, couplings and basic blocks, written in a small, rigid
+description language) and writes the same content as one JSON document in
+a fixed layout. It checks the text lexically and syntactically; after a
+syntax error it repairs the input, still writes the document, and records
+the error in its exit status. Diagnostics name the file, line and column.
+
+The package holds the program, its manual page, the language and output
+guides with examples, and Vim and Emacs support for descriptions and
+diagnostics.]=])
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# The Debian package needs dpkg-shlibdeps (dpkg-dev) for its dependencies.
+find_program(QEL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(QEL_DPKG_SHLIBDEPS)
+  set(CPACK_GENERATOR DEB TGZ)
+else()
+  message(STATUS "Debian package: off, dpkg-shlibdeps not found (Debian: dpkg-dev); cpack makes the .tar.gz only")
+  set(CPACK_GENERATOR TGZ)
+endif()
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# Debian's changelog and copyright file, and compressed manual pages, are
+# added to the staged files by this script just before each package is made.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageStage.cmake)
+set(CPACK_QEL_CHANGELOG ${PROJECT_SOURCE_DIR}/packaging/changelog.Debian)
+find_program(CPACK_QEL_GZIP gzip)
+if(NOT CPACK_QEL_GZIP)
+  message(STATUS "packages: gzip not found, manual page and changelog left uncompressed")
+endif()
+file(STRINGS ${CPACK_QEL_CHANGELOG} latest LIMIT_COUNT 1)
+if(NOT latest MATCHES "^qel2json \\(${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}\\) ")
+  message(WARNING "packaging/changelog.Debian has no entry on top for version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
+endif()
+
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git" "/build[^/]*/" "/stage/" "\\\\.swp$")
+include(CPack)
