@@ -27,18 +27,37 @@ void* AllocChunk(size_t size) {
 // Each chunk is twice the size of the one before, up to the largest size,
 // so that the number of chunks grows only with the logarithm of the input
 // until chunks are large.
+// A chunk given back by an earlier Release is used again where it is large
+// enough: it costs no fresh pages.
 void* Arena::TakeChunk(void* arena, long size) {
   Arena* a = static_cast<Arena*>(arena);
-  void* chunk = AllocChunk(size_t(size));
-  if (!chunk) return nullptr;
-  a->chunkBytes_ += size_t(size);
+  Chunk chunk = {nullptr, size_t(size)};
+  for (size_t i = 0; i < a->spare_.size(); ++i) {
+    if (a->spare_[i].size < size_t(size)) continue;
+    chunk = a->spare_[i];
+    a->spare_.erase(a->spare_.begin() + long(i));
+    break;
+  }
+  if (!chunk.at) {
+    chunk.at = AllocChunk(chunk.size);
+    if (!chunk.at) return nullptr;
+  }
+  a->inUse_.push_back(chunk);
   // The obstack reads the size of its first chunk back after taking it.
   long& next = obstack_chunk_size(&a->obstack_);
   if (a->ready_ && next < kLargestChunk) next *= 2;
-  return chunk;
+  return chunk.at;
 }
 
-void Arena::GiveBack(void*, void* chunk) { free(chunk); }
+void Arena::GiveBack(void* arena, void* at) {
+  Arena* a = static_cast<Arena*>(arena);
+  for (size_t i = 0; i < a->inUse_.size(); ++i) {
+    if (a->inUse_[i].at != at) continue;
+    a->spare_.push_back(a->inUse_[i]);
+    a->inUse_.erase(a->inUse_.begin() + long(i));
+    return;
+  }
+}
 
 EXPANDS_OBSTACK_MACROS void Arena::SetUp() {
   obstack_specify_allocation_with_arg(&obstack_, kFirstChunk, int(alignment_), TakeChunk, GiveBack, this);

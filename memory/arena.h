@@ -12,6 +12,7 @@
 #include <obstack.h>
 
 #include <cstddef>
+#include <vector>
 
 // For the functions that expand the obstack macros: glibc's obstack.h
 // aligns pointers there by arithmetic that starts from a null pointer,
@@ -33,20 +34,22 @@ class Arena {
   }
 
   // Releases every object at once; the arena starts again as it was after
-  // its first chunk was taken.
+  // its first chunk was taken, and keeps the other chunks to use again.
   void Release();
-
-  // Bytes taken from the heap for chunks so far (for tests).
-  size_t ChunkBytes() const { return chunkBytes_; }
 
  private:
   static void* TakeChunk(void* arena, long size);
   static void GiveBack(void* arena, void* chunk);
   void SetUp();
 
+  struct Chunk {
+    void* at;
+    size_t size;
+  };
   struct obstack obstack_ = {};
   size_t alignment_;
-  size_t chunkBytes_ = 0;
+  std::vector<Chunk> inUse_;  // with their true sizes: a reused chunk may be larger than asked
+  std::vector<Chunk> spare_;
   bool ready_ = false;
   void* first_ = nullptr;  // the first object: releasing back to it keeps the first chunk
 };

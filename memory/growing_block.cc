@@ -45,13 +45,3 @@ void GrowingBlock::Reserve(size_t bytes) {
   capacity_ = capacity;
   if (mapped_) AdviseHugePages(data_, capacity_);
 }
-
-void GrowingBlock::Release() {
-  if (mapped_)
-    munmap(data_, capacity_);
-  else
-    free(data_);
-  data_ = nullptr;
-  capacity_ = 0;
-  mapped_ = false;
-}

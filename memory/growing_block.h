@@ -1,7 +1,8 @@
 // A block of memory for an array that grows with the input (the tree's
 // node store, the string table's index): it doubles when full, and a large
 // one is a mapping of its own that the kernel moves without copying a byte
-// and backs with huge pages.  Bytes never written cost no memory.
+// and backs with huge pages.  Bytes never written cost no memory.  A block
+// is kept until the run ends and filled again after a reset.
 #pragma once
 
 #include <cstddef>
@@ -18,9 +19,6 @@ class GrowingBlock {
   // Makes room for at least `bytes` bytes, keeping the contents; the block
   // may move.  No room ends the run with "memory exhausted".
   void Reserve(size_t bytes);
-
-  // Gives the memory back; the block is empty again.
-  void Release();
 
  private:
   void* data_ = nullptr;

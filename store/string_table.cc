@@ -60,8 +60,8 @@ int StringLength(int index) {
 
 const char* KeepText(const char* text, int length) { return Store(text, length); }
 
+// The index keeps its block, to be filled again.
 void ResetStrings() {
   Texts.Release();
-  Index.Release();
-  table = Table();
+  table.count = 1;
 }
