@@ -43,10 +43,11 @@ void ReportCutByLineEnd(char* lineEnd) {
   Report(ERROR, "Illegal newline in string literal", &TokenPos);
 }
 
-// What atoi gives on this platform: strtol's value, which saturates at the
-// 64-bit limits, truncated to 32 bits.  Up to 19 significant digits fit an
-// unsigned 64-bit value; more always saturate.
-int32_t AtoiValue(const char* p) {
+}  // namespace
+
+// Up to 19 significant digits fit an unsigned 64-bit value; more always
+// saturate.
+int AtoiValue(const char* p) {
   bool negative = *p == '-';
   p += negative;
   while (*p == '0') ++p;
@@ -59,8 +60,6 @@ int32_t AtoiValue(const char* p) {
   uint64_t value = negative ? 0 - magnitude : (magnitude == kCap ? kCap - 1 : magnitude);
   return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
-
-}  // namespace
 
 // The available text ends with a line end, which stops every run of plain
 // bytes, so the loop needs no test for the end of the text.
@@ -120,12 +119,4 @@ char* SkipEscape(char* p) {
       ReportEscape(NOTE, "unknown escape sequence", p);
       return p + 1;
   }
-}
-
-// The token is exactly "-"? digits, followed by a byte that is no digit, so
-// the digits end the number and the length is not needed.
-void ConvertInteger(char* begin, int, int*, int* attribute) { *attribute = AtoiValue(begin); }
-
-void StoreTokenText(char* begin, int length, int*, int* attribute) {
-  *attribute = StoreString(begin, length);
 }

@@ -46,32 +46,24 @@ void ReportFirstByte(const char* what) {
   Report(ERROR, KeepText(text, length), &TokenPos);
 }
 
-// Blanks are stepped over where an attempt starts rather than by an attempt
-// of their own; mostly there is just one.
-char* SkipBlanks(char* p) {
-  p += *p == ' ';
-  while (*p == ' ') ++p;
-  return p;
-}
-
-// p is just past the first tab of a run.
-void SkipTabs(char* p) {
+// White space before a token: blanks, tabs (which move the columns) and
+// line ends (which count the lines).  Returns the first byte after it.
+char* SkipWhiteSpace(char* p) {
   for (;;) {
-    PassTab(p);
-    if (*p != '\t') break;
-    ++p;
+    while (*p == ' ') ++p;
+    switch (kByteKind[static_cast<unsigned char>(*p)]) {
+      case kLineFeed:
+      case kReturn:
+        p = StepOverLineEnd(p);
+        StartLine(p);
+        continue;
+      case kTab:
+        PassTab(++p);
+        continue;
+      default:
+        return p;
+    }
   }
-  TokenLimit = p;
-}
-
-// p is just past a line end; counts it and every line feed right behind it.
-// The indentation of the next line is skipped here too, so that the blank
-// run before a token is mostly a single blank.
-void SkipLineEnds(char* p) {
-  StartLine(p);
-  while (*p == '\n') StartLine(++p);
-  while (*p == ' ') ++p;
-  TokenLimit = p;
 }
 
 // Keywords and punctuation, longest match over the letter tree.  The walk
@@ -163,24 +155,11 @@ int EndOfText() {
   return TokenLimit == SrcBuffer->textEnd ? TK_EndOfText : NoToken;
 }
 
-// One attempt from TokenLimit: a token's code, or NoToken after skipping
-// white space, a comment or a byte in error.
-int ScanOne(int* attribute) {
-  char* begin = SkipBlanks(TokenLimit);
-  StartToken(begin);
-  unsigned char c = static_cast<unsigned char>(*begin);
+// The token that starts at begin (not a one-byte token): its code, or
+// NoToken after a comment or a byte in error, or a refill.
+int ScanToken(char* begin, int* attribute) {
   char* p = begin + 1;
-  switch (kByteKind[c]) {
-    case kTab:
-      SkipTabs(p);
-      return NoToken;
-    case kLineFeed:
-    case kReturn:
-      SkipLineEnds(StepOverLineEnd(begin));
-      return NoToken;
-    case kSingle:
-      TokenLimit = p;
-      return kSingleCode[c];
+  switch (kByteKind[static_cast<unsigned char>(*begin)]) {
     case kKeyword:
       return Finish(begin, ScanKeyword(begin), attribute);
     case kMinus:
@@ -199,19 +178,25 @@ int ScanOne(int* attribute) {
       // NUL byte is an input byte like any other that begins no token.
       if (begin == SrcBuffer->textEnd) return EndOfText();
       [[fallthrough]];
-    case kNotAToken:
+    default:
       ReportFirstByte("' is not a token");
       TokenLimit = p;
       return NoToken;
   }
-  return NoToken;
 }
 
-// Attempts until one delivers a token.  Kept out of line, so that the fast
-// path of NextToken needs no stack frame.
-[[gnu::noinline]] int ScanOnward(int* attribute) {
-  for (;;) {
-    int code = ScanOne(attribute);
+// One attempt after another from begin, until one delivers a token.  Kept
+// out of line, so that the fast path of NextToken needs no stack frame.
+[[gnu::noinline]] int ScanOnward(char* begin, int* attribute) {
+  for (;; begin = TokenLimit) {
+    begin = SkipWhiteSpace(begin);
+    StartToken(begin);
+    unsigned char c = static_cast<unsigned char>(*begin);
+    if (kByteKind[c] == kSingle) {
+      TokenLimit = begin + 1;
+      return kSingleCode[c];
+    }
+    int code = ScanToken(begin, attribute);
     if (code != NoToken) return code;
   }
 }
@@ -223,12 +208,13 @@ void StartScanning() {
   LineStart = TokenLimit - 1;
 }
 
+// Brackets are almost half of all tokens, mostly after one blank: they (and
+// the other one-byte tokens) are delivered without the general scan.
 int NextToken(int* attribute) {
-  // Brackets are almost half of all tokens: deliver them (and the other
-  // one-byte tokens) without setting up the general scan.
-  char* begin = SkipBlanks(TokenLimit);
+  char* begin = TokenLimit;
+  while (*begin == ' ') ++begin;
   unsigned char c = static_cast<unsigned char>(*begin);
-  if (kByteKind[c] != kSingle) return ScanOnward(attribute);
+  if (kByteKind[c] != kSingle) return ScanOnward(begin, attribute);
   StartToken(begin);
   TokenLimit = begin + 1;
   return kSingleCode[c];

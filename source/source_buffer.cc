@@ -14,7 +14,7 @@ SrcBuf* SrcBuffer = nullptr;
 
 namespace {
 
-constexpr int kBlock = 4096;      // the first read size; retained text is kept in its multiples
+constexpr int kBlock = 65536;     // the first read size; retained text is kept in its multiples
 constexpr int kFrontSize = 256;   // initial room for retained text
 // The block ends with one spare byte for the line feed added to a last line
 // without one, and one more so that the NUL behind it always lands inside.

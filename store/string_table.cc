@@ -22,9 +22,15 @@ struct Table {
   int capacity = 1;
 };
 
-Arena Texts(1);  // byte-aligned: texts follow one another without gaps
+Arena Texts(1);
 GrowingBlock Index;
 Table table;
+
+// Texts follow one another without gaps in pieces taken from the arena, so
+// that storing one costs a bounds test and two copies.
+constexpr size_t kPiece = size_t(1) << 16;
+char* Next;  // the free rest of the current piece
+char* End;
 
 void GrowIndex() {
   Index.Reserve(size_t(table.capacity) * 2 * sizeof(char*));
@@ -34,8 +40,19 @@ void GrowIndex() {
   table.capacity = int(Index.capacity() / sizeof(char*));
 }
 
+char* Room(size_t size) {
+  if (size > size_t(End - Next)) {
+    size_t piece = size > kPiece ? size : kPiece;
+    Next = static_cast<char*>(Texts.Alloc(piece));
+    End = Next + piece;
+  }
+  char* at = Next;
+  Next += size;
+  return at;
+}
+
 char* Store(const char* text, int length) {
-  char* at = static_cast<char*>(Texts.Alloc(size_t(kPrefix + length + 1)));
+  char* at = Room(size_t(kPrefix + length + 1));
   memcpy(at, &length, kPrefix);
   memcpy(at + kPrefix, text, size_t(length));
   at[kPrefix + length] = '\0';
@@ -63,5 +80,6 @@ const char* KeepText(const char* text, int length) { return Store(text, length);
 // The index keeps its block, to be filled again.
 void ResetStrings() {
   Texts.Release();
+  Next = End = nullptr;
   table.count = 1;
 }
