@@ -1,5 +1,6 @@
 #include "bench/generator.h"
 
+#include <algorithm>
 #include <string>
 
 namespace bench {
@@ -473,10 +474,19 @@ void Frame(Writer& w, const std::string& strings, const std::string& couples1) {
 
 }  // namespace
 
-void WriteStringList(FILE* out, uint64_t count) {
+void WriteStringList(FILE* out, uint64_t count, uint64_t perLine) {
   Writer w(out, 1);
-  w << "SYSTEM LINEAR < > <\n";
-  for (uint64_t i = 0; i < count; ++i) w << ((i % 16 == 15) ? "\"s\"\n" : "\"s\" ");
+  w << (perLine ? "SYSTEM LINEAR < > <\n" : "SYSTEM LINEAR < > < ");
+  // Each string is followed by a blank, or by a line feed when it ends a
+  // line.  The text is written in pieces of whole lines of about 4096
+  // strings, the same every time.
+  auto element = [&](uint64_t i) { return perLine && (i + 1) % perLine == 0 ? "\"s\"\n" : "\"s\" "; };
+  const uint64_t piece = perLine ? perLine * std::max<uint64_t>(1, 4096 / perLine) : 4096;
+  std::string strings;
+  for (uint64_t i = 0; i < piece; ++i) strings += element(i);
+  uint64_t i = 0;
+  for (; i + piece <= count; i += piece) w << strings;
+  for (; i < count; ++i) w << element(i);
   w << "> < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >\n";
 }
 

@@ -23,7 +23,9 @@ void WriteDescription(FILE* out, uint64_t bytes, uint64_t seed = 1);
 void WriteDense(FILE* out, uint64_t bytes, uint64_t seed = 1);
 
 // Stress shapes.
-void WriteStringList(FILE* out, uint64_t count);          // one list of count strings
+// One list of count strings "s": perLine of them on each line, or all on one
+// line when perLine is 0 (the densest description: 4 bytes per element).
+void WriteStringList(FILE* out, uint64_t count, uint64_t perLine);
 void WriteNestedCoupletrees(FILE* out, int depth);         // coupletrees nested depth deep
 void WriteOneLine(FILE* out, uint64_t bytes);              // a description without line ends
 void WriteContinuedString(FILE* out, uint64_t bytes, uint64_t lines);  // one string over many lines
