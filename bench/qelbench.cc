@@ -174,7 +174,10 @@ int main(int argc, char** argv) {
     std::function<void(FILE*, uint64_t)> write;
   };
   std::vector<Shape> shapes = {
-      {"strings", 10000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n, 16); }},
+      // The densest descriptions: 25,000,000 strings "s", 100 MB, all on one
+      // line or one on each line.
+      {"strings-one-line", 25000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n, 0); }},
+      {"strings-per-line", 25000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n, 1); }},
       {"coupletrees", 3000, [](FILE* f, uint64_t n) { bench::WriteNestedCoupletrees(f, int(n)); }},
       {"oneline", 100000000, [](FILE* f, uint64_t n) { bench::WriteOneLine(f, n); }},
       {"continued", 100000, [](FILE* f, uint64_t n) { bench::WriteContinuedString(f, n * 100, n); }},
