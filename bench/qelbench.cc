@@ -79,16 +79,30 @@ uint64_t FileSize(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
 }
 
+// Writes the file in a child process: a forked child starts with the
+// resident memory of its parent, which counts in its peak, so the generators'
+// buffers must never grow this process.  The file gets its name only when
+// complete, so an interrupted run leaves no short file to be reused.
 std::string Ensure(const std::string& dir, const std::string& name, const std::function<void(FILE*)>& write) {
   std::string path = dir + "/" + name;
   if (FileSize(path) > 0) return path;
-  FILE* f = fopen(path.c_str(), "w");
-  if (!f) {
-    perror(path.c_str());
+  std::string part = path + ".part";
+  pid_t pid = fork();
+  if (pid == 0) {
+    FILE* f = fopen(part.c_str(), "w");
+    if (!f) {
+      perror(part.c_str());
+      _exit(1);
+    }
+    write(f);
+    _exit(fclose(f) == 0 ? 0 : 1);
+  }
+  int raw = 0;
+  if (pid < 0 || waitpid(pid, &raw, 0) != pid || !WIFEXITED(raw) || WEXITSTATUS(raw) != 0 ||
+      rename(part.c_str(), path.c_str()) != 0) {
+    fprintf(stderr, "cannot write %s\n", path.c_str());
     exit(1);
   }
-  write(f);
-  fclose(f);
   return path;
 }
 
