@@ -17,7 +17,7 @@ void WriteDescription(FILE* out, uint64_t bytes, uint64_t seed = 1);
 
 // A valid description of at least `bytes` bytes dense in tokens: one-letter
 // names and units, integers below 100, reals of three to five characters and
-// many small lists (reals, indices, assignments, matrix entries), about 3.5
+// many small lists (reals, indices, assignments, matrix entries), about 3.6
 // input bytes per token, and an output about ten times the input.  Every
 // literal is valid JSON as written.  The same seed gives the same text.
 void WriteDense(FILE* out, uint64_t bytes, uint64_t seed = 1);
