@@ -1,5 +1,6 @@
 #include "bench/generator.h"
 
+#include <algorithm>
 #include <string>
 
 namespace bench {
@@ -303,6 +304,169 @@ void WriteDescription(FILE* out, uint64_t bytes, uint64_t seed) {
 
 namespace {
 
+// Short literals for the token-dense description: one-letter names and
+// units, integers below 100 and reals of three to five characters, all valid
+// JSON as written.
+const char* Letter(Writer& w) {
+  static const char* const kNames[] = {"\"a\"", "\"b\"", "\"c\"", "\"x\"", "\"y\"", "\"k\"", "\"m\"", "\"q\""};
+  return kNames[w.r.Below(8)];
+}
+const char* ShortUnit(Writer& w) {
+  static const char* const kUnits[] = {"\"1\"", "\"m\"", "\"s\"", "\"K\"", "\"N\"", "\"V\""};
+  return kUnits[w.r.Below(6)];
+}
+const char* ShortReal(Writer& w) {
+  static const char* const kReals[] = {"1.0", "0.5", "-2.5", "1E3", "0.25", "9.81", "1e-3", "-0.75"};
+  return kReals[w.r.Below(8)];
+}
+long SmallInt(Writer& w) { return w.r.Below(100); }
+
+void ShortReals(Writer& w, int n) {
+  w << "<";
+  for (int i = 0; i < n; ++i) w << " " << ShortReal(w);
+  w << " > ";
+}
+
+// An identifier with one to six indices, or now and then an E variable.
+void ShortIdent(Writer& w) {
+  static const char* const kKinds[] = {"X", "Y", "U", "P", "T", "H", "A", "A0", "DX", "F"};
+  int k = w.r.Below(11);
+  if (k == 10) {
+    w << "E < " << SmallInt(w) << " > < " << Letter(w) << " > INTEGER " << SmallInt(w) << " ";
+    return;
+  }
+  w << kKinds[k] << " <";
+  for (int i = 1 + w.r.Below(6); i > 0; --i) w << " " << SmallInt(w);
+  w << " > ";
+}
+
+void ShortExpr(Writer& w, bool nest) {
+  switch (w.r.Below(nest ? 5 : 4)) {
+    case 0: w << "INTEGER " << SmallInt(w) << " "; break;
+    case 1: w << "REAL " << ShortReal(w) << " "; break;
+    case 2: w << "STRING " << Letter(w) << " "; break;
+    case 3: w << "IDENT "; ShortIdent(w); break;
+    default:
+      w << "FUNCTION F < " << SmallInt(w) << " > < ";
+      for (int i = 1 + w.r.Below(2); i > 0; --i) ShortExpr(w, false);
+      w << "> ";
+  }
+}
+
+void ShortAssigns(Writer& w, int n) {
+  w << "< ";
+  for (int i = 0; i < n; ++i) {
+    ShortIdent(w);
+    ShortExpr(w, true);
+  }
+  w << "> ";
+}
+
+// A small matrix: its dimensions and up to three entries.
+void ShortMatrix(Writer& w) {
+  w << "< " << SmallInt(w) << " " << SmallInt(w) << " > < ";
+  for (int i = w.r.Below(4); i > 0; --i) {
+    w << SmallInt(w) << " " << SmallInt(w) << " ";
+    ShortExpr(w, false);
+  }
+  w << "> ";
+}
+
+}  // namespace
+
+void WriteDense(FILE* out, uint64_t bytes, uint64_t seed) {
+  Writer w(out, seed);
+  // The share of the text each part fills, in percent.  Every element of a
+  // list of reals or indices gives 25 to 35 output bytes, every construct
+  // around it many more, so the output is about ten times the input only
+  // when most of the text is such lists: variables with six to sixteen
+  // reals, links between identifiers with up to six indices.  The couplings
+  // and blocks, nested deeper, give about twenty times their input.
+  enum { kParameters, kInputs, kOutputs, kStates, kAuxiliaries, kSubtrees, kLinks, kCouples1, kCouples2, kBlocks };
+  static const int kShare[] = {20, 18, 14, 18, 2, 2, 20, 1, 1, 4};
+  auto until = [&](int part) {
+    uint64_t percent = 0;
+    for (int i = 0; i <= part; ++i) percent += uint64_t(kShare[i]);
+    return bytes / 100 * percent;
+  };
+  auto quantity = [&](bool startValue) {
+    w << Letter(w) << " " << ShortUnit(w) << " ";
+    ShortReals(w, 6 + w.r.Below(11));  // 6 to 16 reals
+    ShortReals(w, 4 + w.r.Below(9));   // 4 to 12 reals
+    if (startValue) w << ShortReal(w) << " ";
+  };
+  w << "SYSTEM LINEAR < \"d\" > < \"a\" \"b\" >\n< \"r\" > \"R\" VARIABLES < \"t\" > < \"h\" >\n< ";
+  while (w.Written() < until(kParameters)) {
+    quantity(false);
+    if (w.r.Below(2))
+      w << "REAL " << ShortReal(w) << " NIL < >\n";
+    else
+      w << "NIL < > NIL < >\n";
+  }
+  w << ">\n< ";
+  while (w.Written() < until(kInputs)) {
+    quantity(true);
+    w << "NIL < >\n";
+  }
+  w << ">\n< ";
+  while (w.Written() < until(kOutputs)) {
+    quantity(false);
+    w << "NIL < >\n";
+  }
+  w << ">\n< \"f\" \"g\" >\n< ";  // the functions, then the states
+  while (w.Written() < until(kStates)) {
+    quantity(true);
+    w << "NIL < >\n";
+  }
+  w << ">\n< ";
+  while (w.Written() < until(kAuxiliaries)) {
+    w << Letter(w);
+    if (w.r.Below(2))
+      w << " INTEGER " << SmallInt(w) << " NIL < >\n";
+    else
+      w << " REAL " << ShortReal(w) << " NIL < >\n";
+  }
+  w << ">\n< ";
+  while (w.Written() < until(kSubtrees))
+    w << "< " << Letter(w) << " > " << Letter(w) << " ISEXTERN < " << Letter(w) << " > < >\n";
+  w << ">\n< ";
+  while (w.Written() < until(kLinks)) {
+    ShortIdent(w);
+    ShortIdent(w);
+    w << "\n";
+  }
+  w << ">\n";
+  for (int c = kCouples1; c <= kCouples2; ++c) {  // small coupletrees
+    ShortAssigns(w, 1);
+    w << "< ";
+    while (w.Written() < until(c)) {
+      ShortAssigns(w, 1 + w.r.Below(2));
+      w << "< > ";
+      ShortAssigns(w, w.r.Below(2));
+      w << "< >\n";
+    }
+    w << "> ";
+    ShortAssigns(w, 1);
+    w << "\n";
+  }
+  w << "< ";
+  while (w.Written() < bytes) {
+    ShortAssigns(w, 1 + w.r.Below(2));
+    ShortAssigns(w, w.r.Below(2));
+    w << "< > < > < > < > ";
+    if (w.r.Below(4)) {
+      w << "LINEARCODE < > < >\n";
+      for (int m = 0; m < 4; ++m) ShortMatrix(w);
+    } else {
+      w << "NIL < >";
+    }
+    w << "\n";
+  }
+  w << ">\n";
+}
+
+namespace {
+
 void Frame(Writer& w, const std::string& strings, const std::string& couples1) {
   w << "SYSTEM LINEAR < > " << strings << " < > \"c\" ISEXTERN < > < > < >\n" << couples1
     << " < > < > < > < >\n";
@@ -310,10 +474,19 @@ void Frame(Writer& w, const std::string& strings, const std::string& couples1) {
 
 }  // namespace
 
-void WriteStringList(FILE* out, uint64_t count) {
+void WriteStringList(FILE* out, uint64_t count, uint64_t perLine) {
   Writer w(out, 1);
-  w << "SYSTEM LINEAR < > <\n";
-  for (uint64_t i = 0; i < count; ++i) w << ((i % 16 == 15) ? "\"s\"\n" : "\"s\" ");
+  w << (perLine ? "SYSTEM LINEAR < > <\n" : "SYSTEM LINEAR < > < ");
+  // Each string is followed by a blank, or by a line feed when it ends a
+  // line.  The text is written in pieces of whole lines of about 4096
+  // strings, the same every time.
+  auto element = [&](uint64_t i) { return perLine && (i + 1) % perLine == 0 ? "\"s\"\n" : "\"s\" "; };
+  const uint64_t piece = perLine ? perLine * std::max<uint64_t>(1, 4096 / perLine) : 4096;
+  std::string strings;
+  for (uint64_t i = 0; i < piece; ++i) strings += element(i);
+  uint64_t i = 0;
+  for (; i + piece <= count; i += piece) w << strings;
+  for (; i < count; ++i) w << element(i);
   w << "> < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >\n";
 }
 

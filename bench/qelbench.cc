@@ -2,9 +2,11 @@
 //
 //   qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress]
 //
-// For each size (MB) it generates a description once (kept in DIR), runs the
-// program on it N times with standard output to /dev/null, and prints the
-// median wall time, input and output MB/s and peak resident memory.  With
+// For each size (MB) it generates two descriptions once (kept in DIR): one
+// with a realistic mix of constructs and names, and one dense in tokens whose
+// output is about ten times its size.  It runs the program on each N times
+// with standard output to /dev/null, and prints the median wall time, input
+// and output MB/s and peak resident memory.  With
 // --stress it runs the stress shapes instead, each at a quarter and at full
 // size, so that the time per unit shows whether it grows linearly.
 #include <fcntl.h>
@@ -77,16 +79,30 @@ uint64_t FileSize(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
 }
 
+// Writes the file in a child process: a forked child starts with the
+// resident memory of its parent, which counts in its peak, so the generators'
+// buffers must never grow this process.  The file gets its name only when
+// complete, so an interrupted run leaves no short file to be reused.
 std::string Ensure(const std::string& dir, const std::string& name, const std::function<void(FILE*)>& write) {
   std::string path = dir + "/" + name;
   if (FileSize(path) > 0) return path;
-  FILE* f = fopen(path.c_str(), "w");
-  if (!f) {
-    perror(path.c_str());
+  std::string part = path + ".part";
+  pid_t pid = fork();
+  if (pid == 0) {
+    FILE* f = fopen(part.c_str(), "w");
+    if (!f) {
+      perror(part.c_str());
+      _exit(1);
+    }
+    write(f);
+    _exit(fclose(f) == 0 ? 0 : 1);
+  }
+  int raw = 0;
+  if (pid < 0 || waitpid(pid, &raw, 0) != pid || !WIFEXITED(raw) || WEXITSTATUS(raw) != 0 ||
+      rename(part.c_str(), path.c_str()) != 0) {
+    fprintf(stderr, "cannot write %s\n", path.c_str());
     exit(1);
   }
-  write(f);
-  fclose(f);
   return path;
 }
 
@@ -108,13 +124,13 @@ void Measure(const Options& o, const std::string& label, const std::string& file
   for (const Run& r : all) peak = std::max(peak, r.peakBytes);
   double in = double(FileSize(file));
   double inMB = in / 1e6, outMB = double(sized.outBytes) / 1e6;
-  printf("%-28s %9.1f %9.1f %8.3f %9.1f %9.1f %9.1f %7.1f %6d\n", label.c_str(), inMB, outMB, median.seconds,
+  printf("%-32s %9.1f %9.1f %8.3f %9.1f %9.1f %9.1f %7.1f %6d\n", label.c_str(), inMB, outMB, median.seconds,
          inMB / median.seconds, outMB / median.seconds, peak / 1e6, peak / in, median.status);
   fflush(stdout);
 }
 
 void Header() {
-  printf("%-28s %9s %9s %8s %9s %9s %9s %7s %6s\n", "case", "in MB", "out MB", "wall s", "in MB/s", "out MB/s",
+  printf("%-32s %9s %9s %8s %9s %9s %9s %7s %6s\n", "case", "in MB", "out MB", "wall s", "in MB/s", "out MB/s",
          "peak MB", "B/B in", "status");
 }
 
@@ -156,8 +172,12 @@ int main(int argc, char** argv) {
   Header();
   if (!o.stress) {
     for (int mb : o.sizes) {
+      const uint64_t bytes = uint64_t(mb) * 1000000;
       std::string name = "description-" + std::to_string(mb) + "MB.qel";
-      std::string file = Ensure(o.data, name, [&](FILE* f) { bench::WriteDescription(f, uint64_t(mb) * 1000000); });
+      std::string file = Ensure(o.data, name, [&](FILE* f) { bench::WriteDescription(f, bytes); });
+      Measure(o, name, file, o.runs);
+      name = "dense-" + std::to_string(mb) + "MB.qel";
+      file = Ensure(o.data, name, [&](FILE* f) { bench::WriteDense(f, bytes); });
       Measure(o, name, file, o.runs);
     }
     return 0;
@@ -168,7 +188,10 @@ int main(int argc, char** argv) {
     std::function<void(FILE*, uint64_t)> write;
   };
   std::vector<Shape> shapes = {
-      {"strings", 10000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n); }},
+      // The densest descriptions: 25,000,000 strings "s", 100 MB, all on one
+      // line or one on each line.
+      {"strings-one-line", 25000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n, 0); }},
+      {"strings-per-line", 25000000, [](FILE* f, uint64_t n) { bench::WriteStringList(f, n, 1); }},
       {"coupletrees", 3000, [](FILE* f, uint64_t n) { bench::WriteNestedCoupletrees(f, int(n)); }},
       {"oneline", 100000000, [](FILE* f, uint64_t n) { bench::WriteOneLine(f, n); }},
       {"continued", 100000, [](FILE* f, uint64_t n) { bench::WriteContinuedString(f, n * 100, n); }},

@@ -1,7 +1,10 @@
 // qelgen: writes generated descriptions to standard output.
 //
 //   qelgen description BYTES [SEED]   a valid description of about BYTES bytes
-//   qelgen strings COUNT              a list of COUNT strings
+//   qelgen dense BYTES [SEED]         a valid description of about BYTES bytes, dense in tokens
+//   qelgen strings COUNT              a list of COUNT strings, 16 on a line
+//   qelgen strings-one-line COUNT     a list of COUNT strings, all on one line
+//   qelgen strings-per-line COUNT     a list of COUNT strings, one on each line
 //   qelgen coupletrees DEPTH          coupletrees nested DEPTH deep
 //   qelgen oneline BYTES              a description on one line
 //   qelgen continued BYTES LINES      one string literal continued over LINES lines
@@ -17,8 +20,14 @@ int main(int argc, char** argv) {
   const char* what = argc > 1 ? argv[1] : "";
   if (!strcmp(what, "description") && argc >= 3)
     bench::WriteDescription(stdout, arg(2), argc > 3 ? arg(3) : 1);
+  else if (!strcmp(what, "dense") && argc >= 3)
+    bench::WriteDense(stdout, arg(2), argc > 3 ? arg(3) : 1);
   else if (!strcmp(what, "strings") && argc == 3)
-    bench::WriteStringList(stdout, arg(2));
+    bench::WriteStringList(stdout, arg(2), 16);
+  else if (!strcmp(what, "strings-one-line") && argc == 3)
+    bench::WriteStringList(stdout, arg(2), 0);
+  else if (!strcmp(what, "strings-per-line") && argc == 3)
+    bench::WriteStringList(stdout, arg(2), 1);
   else if (!strcmp(what, "coupletrees") && argc == 3)
     bench::WriteNestedCoupletrees(stdout, int(arg(2)));
   else if (!strcmp(what, "oneline") && argc == 3)
@@ -28,7 +37,8 @@ int main(int argc, char** argv) {
   else if (!strcmp(what, "errors") && argc == 3)
     bench::WriteSyntaxErrors(stdout, arg(2));
   else {
-    fputs("usage: qelgen description BYTES [SEED] | strings COUNT | coupletrees DEPTH |\n"
+    fputs("usage: qelgen description BYTES [SEED] | dense BYTES [SEED] | strings COUNT |\n"
+          "              strings-one-line COUNT | strings-per-line COUNT | coupletrees DEPTH |\n"
           "              oneline BYTES | continued BYTES LINES | errors COUNT\n",
           stderr);
     return 1;
