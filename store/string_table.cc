@@ -9,10 +9,15 @@
 namespace {
 
 // Each text is stored behind its length, so that it can be written out
-// whole even when it holds NUL bytes: [int length][bytes][NUL].
-constexpr int kPrefix = sizeof(int);
-constexpr char kEmptyText[kPrefix + 1] = {};
-const char* OnlyTheEmptyString[1] = {kEmptyText + kPrefix};
+// whole even when it holds NUL bytes, and with a NUL behind it.  Most
+// literals are short: a length below 255 takes one byte,
+//   [length][bytes][NUL],
+// a longer one five,
+//   [int length][255][bytes][NUL].
+constexpr int kLongMark = 255;
+constexpr int kLongPrefix = 1 + sizeof(int);
+constexpr char kEmptyText[2] = {};
+const char* OnlyTheEmptyString[1] = {kEmptyText + 1};
 
 struct Table {
   // Entry i points to the text of index i.  The array doubles when it is
@@ -52,11 +57,17 @@ char* Room(size_t size) {
 }
 
 char* Store(const char* text, int length) {
-  char* at = Room(size_t(kPrefix + length + 1));
-  memcpy(at, &length, kPrefix);
-  memcpy(at + kPrefix, text, size_t(length));
-  at[kPrefix + length] = '\0';
-  return at + kPrefix;
+  bool small = length < kLongMark;
+  char* stored = Room(size_t((small ? 1 : kLongPrefix) + length + 1)) + (small ? 1 : kLongPrefix);
+  if (small) {
+    stored[-1] = char(length);
+  } else {
+    stored[-1] = char(kLongMark);
+    memcpy(stored - kLongPrefix, &length, sizeof(int));
+  }
+  memcpy(stored, text, size_t(length));
+  stored[length] = '\0';
+  return stored;
 }
 
 }  // namespace
@@ -70,8 +81,9 @@ int StoreString(const char* text, int length) {
 const char* StringAt(int index) { return table.entries[index]; }
 
 int StringLength(int index) {
-  int length;
-  memcpy(&length, StringAt(index) - kPrefix, kPrefix);
+  const char* text = StringAt(index);
+  int length = static_cast<unsigned char>(text[-1]);
+  if (length == kLongMark) memcpy(&length, text - kLongPrefix, sizeof(int));
   return length;
 }
 

@@ -10,10 +10,8 @@
 // tells which terminal each value comes from: an integer, a real (a JSON
 // number where it is written as one) or a string literal.
 #include <algorithm>
-#include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -348,25 +346,15 @@ std::string KeysOfRules() {
   return listing;
 }
 
-void Write(const char* path, const std::string& text) {
-  std::ofstream out(path);
-  out << text;
-  if (!out) throw std::runtime_error(std::string("cannot write ") + path);
-}
-
 int main(int argc, char** argv) {
   if (argc != 3 && argc != 4) {
     std::cerr << "usage: json_schema GRAMMAR SCHEMA [KEYS]\n";
     return 1;
   }
   try {
-    std::ifstream in(argv[1]);
-    if (!in) throw std::runtime_error(std::string("cannot read ") + argv[1]);
-    std::stringstream text;
-    text << in.rdbuf();
-    Terminals terminals(lalr::ParseGrammar(text.str(), lalr::LanguageTerminals()));
-    Write(argv[2], SchemaWriter(terminals).Document());
-    if (argc == 4) Write(argv[3], KeysOfRules());
+    Terminals terminals(lalr::ReadLanguageGrammar(argv[1]));
+    lalr::WriteTextFile(argv[2], SchemaWriter(terminals).Document());
+    if (argc == 4) lalr::WriteTextFile(argv[3], KeysOfRules());
   } catch (const std::exception& e) {
     std::cerr << argv[1] << ": " << e.what() << "\n";
     return 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bitset>
 #include <deque>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -398,6 +399,20 @@ std::vector<Terminal> LanguageTerminals() {
   std::vector<Terminal> terminals;
   for (const TokenSpelling& t : kTokens) terminals.push_back({t.code, std::string(t.name), std::string(t.text)});
   return terminals;
+}
+
+Grammar ReadLanguageGrammar(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return ParseGrammar(text.str(), LanguageTerminals());
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path);
+  out << text;
+  if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 Grammar ParseGrammar(const std::string& text, const std::vector<Terminal>& terminals) {

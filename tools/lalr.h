@@ -46,6 +46,13 @@ struct Grammar {
 // The terminals of the description language, from its token list.
 std::vector<Terminal> LanguageTerminals();
 
+// The grammar of the description language read from a file over those
+// terminals; throws std::runtime_error naming the file on any fault.
+Grammar ReadLanguageGrammar(const std::string& path);
+
+// Writes text to a file; throws std::runtime_error when it cannot.
+void WriteTextFile(const std::string& path, const std::string& text);
+
 // Reads "number  Left -> symbols  => rule(#k, ...)" lines ("# ..." comments,
 // blank lines).  The start production is the one whose left side appears on
 // no right side.  Throws std::runtime_error naming the line on any fault.

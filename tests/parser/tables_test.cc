@@ -1,9 +1,7 @@
 // The generated tables: lookaheads checked against an independent LR(1)
 // construction, continuations, and the generator's refusals.
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -12,17 +10,8 @@
 
 namespace {
 
-using lalr::LanguageTerminals;
-
-std::string GrammarText() {
-  std::ifstream in(GRAMMAR_FILE);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 struct Fixture {
-  lalr::Grammar g = lalr::ParseGrammar(GrammarText(), LanguageTerminals());
+  lalr::Grammar g = lalr::ReadLanguageGrammar(GRAMMAR_FILE);
   lalr::Automaton a = lalr::Build(g);
   lalr::Tables t = lalr::Encode(g, a);
 

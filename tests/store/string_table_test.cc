@@ -34,6 +34,13 @@ TEST_F(StringTable, StoresExactlyTheGivenLength) {
   int empty = StoreString("ignored", 0);
   EXPECT_STREQ(StringAt(empty), "");
   EXPECT_NE(empty, 0);
+  // Around the length where the stored length needs more than a byte.
+  for (int length : {253, 254, 255, 256, 70000}) {
+    std::string text(size_t(length), 'q');
+    int i = StoreString(text.data(), length);
+    EXPECT_EQ(StringLength(i), length);
+    EXPECT_EQ(StringAt(i), text);
+  }
 }
 
 TEST_F(StringTable, NulBytesAreKeptWithTheirLength) {
