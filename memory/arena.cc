@@ -27,36 +27,41 @@ void* AllocChunk(size_t size) {
 // Each chunk is twice the size of the one before, up to the largest size,
 // so that the number of chunks grows only with the logarithm of the input
 // until chunks are large.
+// Every chunk carries its true size (a chunk taken again may be larger than
+// the obstack asked for) and, while it is spare, the link to the next spare
+// one, in a header of its own in front of what the obstack sees.
+struct Arena::ChunkHeader {
+  size_t size;
+  ChunkHeader* next;
+};
+
 // A chunk given back by an earlier Release is used again where it is large
 // enough: it costs no fresh pages.
 void* Arena::TakeChunk(void* arena, long size) {
   Arena* a = static_cast<Arena*>(arena);
-  Chunk chunk = {nullptr, size_t(size)};
-  for (size_t i = 0; i < a->spare_.size(); ++i) {
-    if (a->spare_[i].size < size_t(size)) continue;
-    chunk = a->spare_[i];
-    a->spare_.erase(a->spare_.begin() + long(i));
+  ChunkHeader* chunk = nullptr;
+  for (ChunkHeader** link = &a->spare_; *link; link = &(*link)->next) {
+    if ((*link)->size < size_t(size)) continue;
+    chunk = *link;
+    *link = chunk->next;
     break;
   }
-  if (!chunk.at) {
-    chunk.at = AllocChunk(chunk.size);
-    if (!chunk.at) return nullptr;
+  if (!chunk) {
+    chunk = static_cast<ChunkHeader*>(AllocChunk(sizeof(ChunkHeader) + size_t(size)));
+    if (!chunk) return nullptr;
+    chunk->size = size_t(size);
   }
-  a->inUse_.push_back(chunk);
   // The obstack reads the size of its first chunk back after taking it.
   long& next = obstack_chunk_size(&a->obstack_);
   if (a->ready_ && next < kLargestChunk) next *= 2;
-  return chunk.at;
+  return chunk + 1;
 }
 
 void Arena::GiveBack(void* arena, void* at) {
   Arena* a = static_cast<Arena*>(arena);
-  for (size_t i = 0; i < a->inUse_.size(); ++i) {
-    if (a->inUse_[i].at != at) continue;
-    a->spare_.push_back(a->inUse_[i]);
-    a->inUse_.erase(a->inUse_.begin() + long(i));
-    return;
-  }
+  ChunkHeader* chunk = static_cast<ChunkHeader*>(at) - 1;
+  chunk->next = a->spare_;
+  a->spare_ = chunk;
 }
 
 EXPANDS_OBSTACK_MACROS void Arena::SetUp() {

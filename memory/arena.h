@@ -12,7 +12,6 @@
 #include <obstack.h>
 
 #include <cstddef>
-#include <vector>
 
 // For the functions that expand the obstack macros: glibc's obstack.h
 // aligns pointers there by arithmetic that starts from a null pointer,
@@ -42,14 +41,10 @@ class Arena {
   static void GiveBack(void* arena, void* chunk);
   void SetUp();
 
-  struct Chunk {
-    void* at;
-    size_t size;
-  };
+  struct ChunkHeader;  // in front of every chunk the obstack sees
   struct obstack obstack_ = {};
   size_t alignment_;
-  std::vector<Chunk> inUse_;  // with their true sizes: a reused chunk may be larger than asked
-  std::vector<Chunk> spare_;
+  ChunkHeader* spare_ = nullptr;  // chunks given back, to be taken again
   bool ready_ = false;
   void* first_ = nullptr;  // the first object: releasing back to it keeps the first chunk
 };

@@ -34,12 +34,12 @@ void Reduce(const TokenRecord* first) {
   constexpr Reduction r = kReduction[P];
   if constexpr (r.rule >= 0) {
     NodeArg args[r.argCount > 0 ? r.argCount : 1] = {};
-    const NodeRef* nodes = NodeStack + NodeStackTop - r.nodes + 1;
+    int base = NodeStackTop - r.nodes + 1;  // of the first nonterminal's node
     for (int i = 0; i < r.argCount; ++i) {
       if (r.arg[i] >= 0)
         args[i].value = first[r.arg[i]].attribute;
       else
-        args[i].node = nodes[-r.arg[i] - 1];
+        args[i].node = NodeStack[base - r.arg[i] - 1];
     }
     NodeRef node = BuildNode(r.rule, &TokenPos, args);
     if constexpr (r.nodes > 0)
