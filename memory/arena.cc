@@ -2,13 +2,18 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-constexpr long kFirstChunk = 4064;  // a page, less the heap's own bookkeeping
+// A chunk with its header fills a page, then twice that, and so on; one
+// that outgrows a sixteenth of a huge page takes a whole one next, so that a
+// fault brings in 2 MB at once.
+constexpr long kHeader = 16;                         // the chunk's own, below
+constexpr long kFirstChunk = 4096 - 16 - kHeader;    // less the heap's bookkeeping too
 constexpr size_t kHugePage = size_t(2) << 20;
 constexpr long kLargestChunk = 4 * long(kHugePage);
 
@@ -22,11 +27,17 @@ void* AllocChunk(size_t size) {
   return p;
 }
 
+// The size of the chunk after one of `size` bytes (without its header):
+// chunks grow until they are of the largest size.
+long NextChunkSize(long size) {
+  long bytes = size + kHeader;
+  if (bytes >= kLargestChunk) return size;
+  bytes = bytes * 2 <= long(kHugePage) / 16 ? bytes * 2 : std::max(bytes * 2, long(kHugePage));
+  return (bytes + 4095) / 4096 * 4096 - kHeader;
+}
+
 }  // namespace
 
-// Each chunk is twice the size of the one before, up to the largest size,
-// so that the number of chunks grows only with the logarithm of the input
-// until chunks are large.
 // Every chunk carries its true size (a chunk taken again may be larger than
 // the obstack asked for) and, while it is spare, the link to the next spare
 // one, in a header of its own in front of what the obstack sees.
@@ -52,8 +63,7 @@ void* Arena::TakeChunk(void* arena, long size) {
     chunk->size = size_t(size);
   }
   // The obstack reads the size of its first chunk back after taking it.
-  long& next = obstack_chunk_size(&a->obstack_);
-  if (a->ready_ && next < kLargestChunk) next *= 2;
+  if (a->ready_) obstack_chunk_size(&a->obstack_) = NextChunkSize(obstack_chunk_size(&a->obstack_));
   return chunk + 1;
 }
 
@@ -77,7 +87,7 @@ EXPANDS_OBSTACK_MACROS void Arena::Release() {
 }
 
 void AdviseHugePages(void* p, size_t size) {
-  if (size < 2 * kHugePage) return;
+  if (size < kHugePage) return;
   uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
   uintptr_t to = (reinterpret_cast<uintptr_t>(p) + size) & ~(kHugePage - 1);
   if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);

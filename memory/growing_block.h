@@ -1,7 +1,7 @@
 // A block of memory for an array that grows with the input (the tree's
-// node store, the string table's index): it doubles when full, and a large
-// one is a mapping of its own that the kernel moves without copying a byte
-// and backs with huge pages.  Bytes never written cost no memory.  A block
+// node store, the string table's index): a mapping of its own that doubles
+// when full, which the kernel moves without copying a byte and backs with
+// huge pages once it is large.  Bytes never written cost no memory.  A block
 // is kept until the run ends and filled again after a reset.
 #pragma once
 
@@ -23,5 +23,4 @@ class GrowingBlock {
  private:
   void* data_ = nullptr;
   size_t capacity_ = 0;
-  bool mapped_ = false;
 };
