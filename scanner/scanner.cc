@@ -46,26 +46,6 @@ void ReportFirstByte(const char* what) {
   Report(ERROR, KeepText(text, length), &TokenPos);
 }
 
-// White space before a token: blanks, tabs (which move the columns) and
-// line ends (which count the lines).  Returns the first byte after it.
-char* SkipWhiteSpace(char* p) {
-  for (;;) {
-    while (*p == ' ') ++p;
-    switch (kByteKind[static_cast<unsigned char>(*p)]) {
-      case kLineFeed:
-      case kReturn:
-        p = StepOverLineEnd(p);
-        StartLine(p);
-        continue;
-      case kTab:
-        PassTab(++p);
-        continue;
-      default:
-        return p;
-    }
-  }
-}
-
 // Keywords and punctuation, longest match over the letter tree.  The walk
 // stops at the first byte without a transition; that is at the latest the
 // line end that ends the available text.
@@ -123,7 +103,7 @@ void StartToken(char* begin) {
 
 // Ends an attempt of the automaton: delivers the longest complete token, or,
 // when none was passed, reports the first byte and skips only that byte.
-int Finish(char* begin, Match match, int* attribute) {
+[[gnu::always_inline]] inline int Finish(char* begin, Match match, int* attribute) {
   if (!match.code) {
     ReportFirstByte("' is not a complete token");
     TokenLimit = begin + 1;
@@ -155,49 +135,60 @@ int EndOfText() {
   return TokenLimit == SrcBuffer->textEnd ? TK_EndOfText : NoToken;
 }
 
-// The token that starts at begin (not a one-byte token): its code, or
-// NoToken after a comment or a byte in error, or a refill.
-int ScanToken(char* begin, int* attribute) {
-  char* p = begin + 1;
-  switch (kByteKind[static_cast<unsigned char>(*begin)]) {
-    case kKeyword:
-      return Finish(begin, ScanKeyword(begin), attribute);
-    case kMinus:
-      if (*p == '-') {
-        TokenLimit = auxScanEOL(begin, 2);
-        return NoToken;
-      }
-      [[fallthrough]];
-    case kDigit:
-    case kDot:
-      return Finish(begin, ScanNumber(begin), attribute);
-    case kQuote:
-      return ScanString(attribute);
-    case kNul:
-      // Only the NUL where the available text ends is the end; any other
-      // NUL byte is an input byte like any other that begins no token.
-      if (begin == SrcBuffer->textEnd) return EndOfText();
-      [[fallthrough]];
-    default:
-      ReportFirstByte("' is not a token");
-      TokenLimit = p;
-      return NoToken;
-  }
-}
-
-// One attempt after another from begin, until one delivers a token.  Kept
-// out of line, so that the fast path of NextToken needs no stack frame.
-[[gnu::noinline]] int ScanOnward(char* begin, int* attribute) {
-  for (;; begin = TokenLimit) {
-    begin = SkipWhiteSpace(begin);
-    StartToken(begin);
-    unsigned char c = static_cast<unsigned char>(*begin);
-    if (kByteKind[c] == kSingle) {
-      TokenLimit = begin + 1;
-      return kSingleCode[c];
+// Attempt after attempt from p, one dispatch on the kind of its first byte
+// each, until one delivers a token: white space (blanks, tabs that move the
+// columns, line ends that count the lines), comments and bytes in error
+// are passed over.  Kept out of line, so that the fast path of NextToken
+// needs no stack frame.
+[[gnu::noinline]] int ScanOnward(char* p, int* attribute) {
+  for (;;) {
+    while (*p == ' ') ++p;
+    StartToken(p);
+    unsigned char c = static_cast<unsigned char>(*p);
+    int code = NoToken;
+    switch (kByteKind[c]) {
+      case kLineFeed:
+      case kReturn:
+        p = StepOverLineEnd(p);
+        StartLine(p);
+        continue;
+      case kTab:
+        PassTab(++p);
+        continue;
+      case kSingle:
+        TokenLimit = p + 1;
+        return kSingleCode[c];
+      case kKeyword:
+        code = Finish(p, ScanKeyword(p), attribute);
+        break;
+      case kMinus:
+        if (p[1] == '-') {
+          TokenLimit = auxScanEOL(p, 2);
+          break;
+        }
+        [[fallthrough]];
+      case kDigit:
+      case kDot:
+        code = Finish(p, ScanNumber(p), attribute);
+        break;
+      case kQuote:
+        code = ScanString(attribute);
+        break;
+      case kNul:
+        // Only the NUL where the available text ends is the end; any other
+        // NUL byte is an input byte like any other that begins no token.
+        if (p == SrcBuffer->textEnd) {
+          code = EndOfText();
+          break;
+        }
+        [[fallthrough]];
+      default:
+        ReportFirstByte("' is not a token");
+        TokenLimit = p + 1;
+        break;
     }
-    int code = ScanToken(begin, attribute);
     if (code != NoToken) return code;
+    p = TokenLimit;
   }
 }
 
