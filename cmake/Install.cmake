@@ -39,7 +39,7 @@ set(CPACK_PACKAGE_VENDOR "The qel2json developers")
 set(CPACK_PACKAGE_CONTACT "${QEL_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "translator of dynamic system descriptions into JSON")
 set(CPACK_PACKAGE_DESCRIPTION [=[qel2json reads the description of a dynamic system (its variables,
-specification trees, couplings and basic blocks, written in a small, rigid
+trees of parts, couplings and basic blocks, written in a small, rigid
 description language) and writes the same content as one JSON document in
 a fixed layout. It checks the text lexically and syntactically; after a
 syntax error it repairs the input, still writes the document, and records
