@@ -67,8 +67,8 @@ NodeRef OpenList(int kind) {
   return kOpenList | at;
 }
 
-void Append(NodeRef list, uint32_t element) {
-  (void)list;  // the open list that grows is always the one opened last
+// The open list that grows is always the one opened last.
+void Append(uint32_t element) {
   uint32_t at = Pending.Grow(1);
   Pending.data()[at] = element;
 }
@@ -108,9 +108,9 @@ NodeRef Build(const SrcPosition* pos, const NodeArg* args) {
   } else if constexpr (role == ListRole::Append) {
     NodeRef list = CheckedChild<R, 0>(pos, args);
     if constexpr (r.arg[1] >= 0)
-      Append(list, CheckedChild<R, 1>(pos, args));
+      Append(CheckedChild<R, 1>(pos, args));
     else
-      Append(list, uint32_t(args[1].value));
+      Append(uint32_t(args[1].value));
     return list;
   } else {
     NodeRef children[kMaxArgs + 1];  // one to spare for rules without children
