@@ -1,8 +1,5 @@
 // Scanner throughput over a large generated description, read through the
-// source buffer as the translator reads its input.
-#include <sys/mman.h>
-#include <unistd.h>
-
+// source buffer as a translation reads its input.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -16,6 +13,7 @@
 #include "source/report.h"
 #include "source/source_buffer.h"
 #include "store/string_table.h"
+#include "translator/translation.h"
 
 namespace {
 
@@ -117,39 +115,29 @@ class Generator {
   int blocks_ = 0;
 };
 
-int DescriptionFile(const std::string& text) {
-  int fd = memfd_create("description", 0);
-  if (fd < 0) {
-    perror("memfd_create");
-    exit(1);
-  }
-  for (size_t done = 0; done < text.size();) {
-    ssize_t w = write(fd, text.data() + done, text.size() - done);
-    if (w <= 0) {
-      perror("write");
-      exit(1);
-    }
-    done += size_t(w);
-  }
-  return fd;
-}
-
 const std::string& Description() {
   static const std::string text = Generator().Make(kTargetSize);
   return text;
 }
 
-int DescriptionDescriptor() {
-  static const int fd = DescriptionFile(Description());
-  lseek(fd, 0, SEEK_SET);
-  return fd;
-}
+// The scanner with its own buffer, strings and reports, reading the
+// description from memory in the blocks a file would give.
+struct Scan : DiagnosticSink {
+  Scan() : reader(Description().data(), Description().size()) {
+    reports.Start("bench", *this, scanner.currentLine());
+    buffer.Open(reader);
+    scanner.Start();
+  }
+  void Add(const Diagnostic&) override { ++diagnostics; }
 
-void StartScan() {
-  ResetStrings();
-  initBuf("bench", DescriptionDescriptor());
-  StartScanning();
-}
+  int diagnostics = 0;
+  MemoryReader reader;
+  PageSource pages;
+  Reports reports;
+  SourceBuffer buffer{pages, reports};
+  StringTable strings{pages};
+  Scanner scanner{buffer, strings, reports};
+};
 
 // Rates relative to the size of the description, so that the benchmarks
 // compare directly.
@@ -161,14 +149,15 @@ void SetRates(benchmark::State& state) {
 
 void BM_ScanDescription(benchmark::State& state) {
   long tokens = 0;
+  int diagnostics = 0;
   for (auto _ : state) {
-    StartScan();
+    Scan scan;
     int attribute = 0;
-    while (NextToken(&attribute) != TK_EndOfText) ++tokens;
+    while (scan.scanner.Next(&attribute) != TK_EndOfText) ++tokens;
     benchmark::DoNotOptimize(attribute);
+    diagnostics += scan.diagnostics;
   }
-  if (SeverityCount[NOTE] + SeverityCount[ERROR] != 0)
-    state.SkipWithError("the generated description has lexical errors");
+  if (diagnostics != 0) state.SkipWithError("the generated description has lexical errors");
   SetRates(state);
   state.counters["tokens"] = double(tokens) / double(state.iterations());
 }
@@ -182,12 +171,12 @@ struct Literals {
 const Literals& LiteralsOfDescription() {
   static const Literals literals = [] {
     Literals l;
-    StartScan();
+    Scan scan;
     int attribute = 0;
-    for (int code; (code = NextToken(&attribute)) != TK_EndOfText;) {
+    for (int code; (code = scan.scanner.Next(&attribute)) != TK_EndOfText;) {
       if (code != TK_RealLiteral && code != TK_StringLiteral) continue;
-      l.bytes.append(TokenBegin, TokenLimit);
-      l.lengths.push_back(int(TokenLimit - TokenBegin));
+      l.bytes.append(scan.scanner.tokenBegin(), scan.scanner.tokenLimit());
+      l.lengths.push_back(int(scan.scanner.tokenLimit() - scan.scanner.tokenBegin()));
     }
     return l;
   }();
@@ -198,11 +187,13 @@ const Literals& LiteralsOfDescription() {
 // scan around them.
 void BM_StoreLiterals(benchmark::State& state) {
   const Literals& literals = LiteralsOfDescription();
+  PageSource pages;
+  StringTable table(pages);
   for (auto _ : state) {
-    ResetStrings();
+    table.Clear();
     const char* text = literals.bytes.data();
     for (int length : literals.lengths) {
-      benchmark::DoNotOptimize(StoreString(text, length));
+      benchmark::DoNotOptimize(table.Store(text, length));
       text += length;
     }
   }

@@ -9,6 +9,30 @@ configure_file(${PROJECT_SOURCE_DIR}/docs/qel2json.1.in ${PROJECT_BINARY_DIR}/qe
 install(TARGETS qel2json RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/qel2json.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The library: shared and static, the C and C++ headers, a CMake package
+# (find_package(qel2json CONFIG) gives qel2json::qel2json) and a pkg-config
+# file.  Both find the files relative to where they are installed, so that
+# any prefix works.
+install(TARGETS qel2json_shared qel2json_static EXPORT qel2jsonTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/qel2json.h ${PROJECT_SOURCE_DIR}/include/qel2json.hpp
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+set(QEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qel2json)
+install(EXPORT qel2jsonTargets NAMESPACE qel2json:: DESTINATION ${QEL_CMAKE_DIR})
+include(CMakePackageConfigHelpers)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/qel2jsonConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/qel2jsonConfig.cmake INSTALL_DESTINATION ${QEL_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/qel2jsonConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/qel2jsonConfig.cmake ${PROJECT_BINARY_DIR}/qel2jsonConfigVersion.cmake
+  DESTINATION ${QEL_CMAKE_DIR})
+# ${pcfiledir} is <prefix>/<libdir>/pkgconfig: the prefix is as many levels up.
+file(RELATIVE_PATH QEL_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" QEL_PC_TO_PREFIX "${QEL_PC_TO_PREFIX}")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/qel2json.pc.in ${PROJECT_BINARY_DIR}/qel2json.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/qel2json.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
 # Documentation: share/doc/qel2json/ holds README.md, LICENSE, the guides of
 # docs/ and the examples (descriptions with their documents).
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -67,6 +91,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The shared library: its shlibs file, and ldconfig run by a trigger.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 
 # Debian's changelog and copyright file, and compressed manual pages, are
 # added to the staged files by this script just before each package is made.

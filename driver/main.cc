@@ -1,14 +1,74 @@
-// qel2json: translates a system description into one JSON document.
-#include "driver/command_line.h"
-#include "parser/parser.h"
-#include "source/report.h"
-#include "tree/walk.h"
-#include "tree/construction.h"
+// qel2json [FILE]: translates a system description into one JSON document.
+//
+// The document goes to standard output and every diagnostic, as it is
+// made, to standard error; the exit status is the translation's (0, or 1
+// after an ERROR or an early end), 1 for a bad command line and 2 for an
+// input that cannot be opened.  Every argument is the file name, also one
+// that begins with a minus sign.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "qel2json.hpp"
+
+namespace {
+
+void Usage(const char* progname) {
+  fprintf(stderr, "Usage: %s [options] parameters\n", progname);
+  fputs("  Items marked with * may be repeated.\n", stderr);
+  fputs("  Options:\n", stderr);
+  fputs("  Parameters:\n", stderr);
+  fputs("    InputFile File to be processed\n", stderr);
+}
+
+// Writes all n bytes, through short and interrupted writes; returns 0 or
+// the error.
+int WriteAll(int fd, const char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return w < 0 ? errno : EIO;
+    p += w;
+    n -= size_t(w);
+  }
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  ClpInit(argc, argv);
-  TreeInit();
-  Parse();
-  AttrMain();
-  return SeverityCount[ERROR] > 0 ? 1 : 0;
+  const char* progname = argc > 0 && argv[0] ? argv[0] : "qel2json";
+  if (argc > 2) {
+    Usage(progname);
+    return 1;
+  }
+  int fd = 0;
+  const char* name = "stdin";
+  if (argc == 2) {
+    name = argv[1];
+    fd = open(name, O_RDONLY);
+    if (fd < 0) {
+      fprintf(stderr, "%s: cannot open %s for reading\n", progname, name);
+      return 2;
+    }
+  }
+  try {
+    qel2json::Translator translator;
+    std::string line;
+    qel2json::Result result = translator.translate_stream(
+        [fd](char* buffer, size_t size) { return long(read(fd, buffer, size)); }, name,
+        [](const char* bytes, size_t size) { return WriteAll(1, bytes, size); },
+        [&line](const qel2json::Diagnostic& d) {
+          line.assign(d.text).push_back('\n');
+          WriteAll(2, line.data(), line.size());
+        });
+    return result.status();
+  } catch (const std::bad_alloc&) {
+    fputs("memory exhausted\n", stderr);
+    return 1;
+  }
 }

@@ -1,62 +1,49 @@
-// The whole translator as a libFuzzer target: each input is translated as a
-// file would be, with its document written to /dev/null.
-//
-// The translator ends the process on purpose (DEADLY reports, too many
-// errors); the target is linked with -Wl,--wrap=exit so that such an end
-// returns here instead, and every module's state is reset before the next
-// input.
-#include <fcntl.h>
-#include <sanitizer/common_interface_defs.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <csetjmp>
+// The whole translator as a libFuzzer target, through the C interface: one
+// translator takes every input in turn, as a long-lived service would, and
+// each result must hold together.
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-#include "driver/reset.h"
-#include "parser/parser.h"
-#include "source/source_buffer.h"
-#include "tree/construction.h"
-#include "tree/walk.h"
+#include "qel2json.h"
 
 namespace {
 
-jmp_buf Ended;
-bool Translating;
+// Fuzzed descriptions can nest deeply, and the indentation of their
+// documents grows with the depth.
+constexpr size_t kDocumentLimit = size_t(256) << 20;
+
+// The promises of the interface: a document exactly when the translation
+// was complete; one diagnostic per line of the text; status 1 when an
+// ERROR or DEADLY line was given.
+void Check(const qel2json_result* r) {
+  size_t size = 0;
+  const char* document = qel2json_result_document(r, &size);
+  if ((document != nullptr) != (qel2json_result_complete(r) != 0)) abort();
+  const char* text = qel2json_result_diagnostics_text(r, &size);
+  size_t lines = 0;
+  for (size_t i = 0; i < size; ++i) lines += text[i] == '\n';
+  if (lines != qel2json_result_diagnostic_count(r)) abort();
+  bool error = false;
+  qel2json_diagnostic d;
+  for (size_t i = 0; qel2json_result_diagnostic(r, i, &d) == 0; ++i) {
+    error |= d.severity >= QEL2JSON_ERROR;
+    if (strlen(d.text) + 1 > size) abort();
+  }
+  if (error != (qel2json_result_status(r) == 1)) abort();
+}
 
 }  // namespace
 
-extern "C" [[noreturn]] void __real_exit(int status);
-
-// The fuzzer's own exit goes through here too: only the translator's
-// returns to the target.
-extern "C" [[noreturn]] void __wrap_exit(int status) {
-  if (Translating) longjmp(Ended, 1);
-  __real_exit(status);
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The document goes to /dev/null; sanitizer reports keep the original
-  // standard error even when the fuzzer closes it for the reports.
-  int null = open("/dev/null", O_WRONLY);
-  dup2(null, 1);
-  __sanitizer_set_report_fd(reinterpret_cast<void*>(intptr_t(dup(2))));
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  int fd = memfd_create("input", 0);
-  if (fd < 0 || write(fd, data, size) != ssize_t(size) || lseek(fd, 0, SEEK_SET) != 0) return 0;
-  ResetTranslator();
-  Translating = true;
-  if (setjmp(Ended) == 0) {
-    initBuf("fuzz", fd);
-    TreeInit();
-    Parse();
-    AttrMain();
-  }
-  Translating = false;
-  close(fd);
+  static qel2json_translator* translator = [] {
+    qel2json_translator* t = qel2json_translator_new();
+    qel2json_translator_set_max_document_size(t, kDocumentLimit);
+    return t;
+  }();
+  qel2json_result* r = qel2json_translate(translator, reinterpret_cast<const char*>(data), size, "fuzz");
+  if (!r) abort();
+  Check(r);
+  qel2json_result_free(r);
   return 0;
 }

@@ -1,17 +1,18 @@
-// Arenas: memory for objects that live until the run ends (stored texts,
-// definition-table entries), taken from GNU obstack chunks and released
-// only all at once.
+// Arenas: memory for objects that live until the translation ends (stored
+// texts), taken from GNU obstack chunks and released only all at once.
 //
-// An arena sets itself up on its first allocation, so that no module needs
-// a start-up call, and its chunks grow with use: a small input touches a
-// few kilobytes, a large one gets large chunks advised for huge pages, so
-// that it costs a few thousand page faults rather than a few hundred
-// thousand.
+// Chunks come from the translation's PageSource and grow with use: a small
+// input touches a few kilobytes, a large one gets large chunks backed by
+// huge pages.  When no chunk can be had, the chunk function throws
+// OutOfMemory, which leaves the obstack as it was: the obstack's own
+// process-wide failure handler is never reached.
 #pragma once
 
 #include <obstack.h>
 
 #include <cstddef>
+
+#include "memory/pages.h"
 
 // For the functions that expand the obstack macros: glibc's obstack.h
 // aligns pointers there by arithmetic that starts from a null pointer,
@@ -22,7 +23,8 @@
 class Arena {
  public:
   // Objects are aligned to `alignment` bytes.
-  explicit constexpr Arena(size_t alignment) : alignment_(alignment) {}
+  Arena(PageSource& pages, size_t alignment) : pages_(&pages), alignment_(alignment) {}
+  ~Arena();
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
 
@@ -37,24 +39,17 @@ class Arena {
   void Release();
 
  private:
+  struct ChunkHeader;  // in front of every chunk the obstack sees
+
   static void* TakeChunk(void* arena, long size);
   static void GiveBack(void* arena, void* chunk);
   void SetUp();
+  void FreeSpare();
 
-  struct ChunkHeader;  // in front of every chunk the obstack sees
+  PageSource* pages_;
   struct obstack obstack_ = {};
   size_t alignment_;
   ChunkHeader* spare_ = nullptr;  // chunks given back, to be taken again
   bool ready_ = false;
   void* first_ = nullptr;  // the first object: releasing back to it keeps the first chunk
 };
-
-// Asks the kernel to back the whole huge pages inside [p, p + size) with huge
-// pages as they are first touched (for large blocks only; small ones are
-// left alone).
-void AdviseHugePages(void* p, size_t size);
-
-// Ends the run as the obstack does when no chunk can be had: "memory
-// exhausted" on standard error, status 1.  For the growing arrays that do
-// not live in an arena.
-[[noreturn]] void MemoryExhausted();

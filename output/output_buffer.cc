@@ -1,35 +1,6 @@
 #include "output/output_buffer.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-
-#include "source/report.h"
-
-namespace {
-
-constexpr int kOutFd = 1;
-
-[[noreturn]] void WriteFailed(int error) {
-  static char text[160];
-  snprintf(text, sizeof text, "cannot write the output: %s", strerror(error));
-  Report(DEADLY, text, nullptr);
-  abort();  // a DEADLY report does not return
-}
-
-void WriteAll(const char* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = write(kOutFd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) WriteFailed(w < 0 ? errno : EIO);
-    p += w;
-    n -= size_t(w);
-  }
-}
-
-}  // namespace
+#include <string>
 
 const char OutputBuffer::kBreak[2 + kSpaceRun + kBlock] = {
     ',', '\n',
@@ -43,8 +14,19 @@ const char OutputBuffer::kBreak[2 + kSpaceRun + kBlock] = {
 #undef SPACES8
 };
 
+// The limit is checked block by block, so that it costs nothing per byte.
+void OutputBuffer::Write(const char* s, size_t n) {
+  if (n == 0) return;
+  if (limit_ && n > limit_ - written_)
+    reports_->Report(DEADLY, "the document is longer than the limit of " + std::to_string(limit_) + " bytes",
+                     nullptr);
+  int error = sink_->Write(s, n);
+  if (error) reports_->Report(DEADLY, Reports::SystemMessage("cannot write the output", error), nullptr);
+  written_ += n;
+}
+
 void OutputBuffer::Drain() {
-  WriteAll(buffer_, used_);
+  Write(buffer_, used_);
   used_ = 0;
 }
 
@@ -52,7 +34,7 @@ void OutputBuffer::Drain() {
 // stored.
 void OutputBuffer::PutLong(const char* s, size_t n) {
   Drain();
-  if (n >= kSize) return WriteAll(s, n);
+  if (n >= kSize) return Write(s, n);
   memcpy(buffer_, s, n);
   used_ = n;
 }

@@ -1,10 +1,22 @@
-// The output buffer: the whole document goes through it to standard output
-// with write(2) (stdio's buffer would cost a second copy of every byte),
-// with the line breaks and their indentation made as it is written.
+// The output buffer: the whole document goes through it to the
+// translation's DocumentSink in large blocks, with the line breaks and
+// their indentation made as it is written.
 #pragma once
 
 #include <cstddef>
 #include <cstring>
+
+#include "source/report.h"
+
+class DocumentSink {
+ public:
+  // Takes the next n bytes of the document; returns 0, or an errno value
+  // when they cannot be written.
+  virtual int Write(const char* bytes, size_t n) = 0;
+
+ protected:
+  ~DocumentSink() = default;
+};
 
 class OutputBuffer {
  public:
@@ -13,8 +25,18 @@ class OutputBuffer {
   // PutShort must have as many readable bytes behind it.
   static constexpr size_t kBlock = 64;
 
-  // Forgets anything not yet written and the indentation.
-  void Clear() {
+  // A failed write or a document longer than the limit is a DEADLY report
+  // to `reports`.
+  explicit OutputBuffer(Reports& reports) : reports_(&reports) {}
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  // Starts a document written to sink, of at most `limit` bytes (0: no
+  // limit).
+  void Start(DocumentSink& sink, size_t limit) {
+    sink_ = &sink;
+    limit_ = limit;
+    written_ = 0;
     used_ = 0;
     indent_ = 0;
   }
@@ -30,10 +52,6 @@ class OutputBuffer {
     memcpy(buffer_ + used_, s, kBlock);
     used_ += n;
   }
-  void PutChar(char c) {
-    if (used_ == kSize) Drain();
-    buffer_[used_++] = c;
-  }
   void PutInt(int i);
 
   void IndentIncrease() { indent_ += kIndentStep; }
@@ -42,8 +60,9 @@ class OutputBuffer {
   void Newline() { Break(1, size_t(1 + indent_)); }
   void CommaNewline() { Break(0, size_t(2 + indent_)); }
 
-  // Writes what the buffer holds.  A failed write is a DEADLY report
-  // "cannot write the output: <reason>", which ends the run.
+  // Hands what the buffer holds to the sink.  A failed write is a DEADLY
+  // report "cannot write the output: <reason>"; a document that would pass
+  // the limit, one that says so, and nothing beyond the limit is written.
   void Drain();
 
  private:
@@ -63,8 +82,13 @@ class OutputBuffer {
   }
   void LongBreak(bool comma);
   void PutLong(const char* s, size_t n);
+  void Write(const char* s, size_t n);
 
-  char buffer_[kSize + kBlock];
+  Reports* reports_;
+  DocumentSink* sink_ = nullptr;
+  size_t limit_ = 0;
+  size_t written_ = 0;  // bytes handed to the sink
   size_t used_ = 0;
   int indent_ = 0;  // spaces after each line feed
+  char buffer_[kSize + kBlock];
 };

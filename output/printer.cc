@@ -1,14 +1,7 @@
 // The JSON printer: runs the print program of each node's rule on the node.
 #include "output/printer.h"
 
-#include <vector>
-
 #include "output/json_mapping.h"
-#include "output/output_buffer.h"
-#include "store/string_table.h"
-#include "tree/walk.h"
-
-namespace {
 
 // ---- The programs as the printer runs them ----
 //
@@ -17,7 +10,7 @@ namespace {
 // of text in a pool, and the level changes joined with the line break that
 // always follows or precedes them.
 
-enum class Step : uint8_t {
+enum class Printer::Step : uint8_t {
   End,       // the text is complete
   Text,      // len bytes of the pool at `at`
   Deeper,    // the level rises by one step, a line break
@@ -30,13 +23,18 @@ enum class Step : uint8_t {
   List,      // the elements of the list at slot
 };
 
-struct Code {
+struct Printer::Code {
   Step step = Step::End;
   uint8_t slot = 0;
   json::Element element = json::Element::Node;
   uint16_t len = 0;
   uint32_t at = 0;
 };
+
+namespace {
+
+using Code = Printer::Code;
+using Step = Printer::Step;
 
 using json::Instr;
 using json::Op;
@@ -117,92 +115,83 @@ constexpr Printable Join() {
 
 constexpr Printable kPrintable = Join();
 
+}  // namespace
+
 // ---- Printing ----
 
-OutputBuffer Out;
-
-const Code* ProgramOf(NodeRef node) { return kPrintable.code.data() + kPrintable.start[size_t(RuleOf(node))]; }
-
-void PutLiteral(int index) { Out.Put(StringAt(index), size_t(StringLength(index))); }
-
-// Where to go on once the text in hand is written, innermost last: the
-// node, its next step, and, when that step is a List, the next element.
-// Lists are as long and objects nest as deep as the input, so this stack
-// is kept on the heap instead of the call stack.
-struct Frame {
-  NodeRef node;
-  const Code* pc;
-  int element;
-};
+void Printer::PutLiteral(int index) { out_->Put(strings_->At(index), size_t(strings_->Length(index))); }
 
 // The elements of a list of ints or stored texts, from `from` on.
-void PutValues(json::Element sort, NodeRef list, int from) {
-  const uint32_t* element = ListElements(list);
-  for (int i = from, n = ListLength(list); i < n; ++i) {
-    if (i > 0) Out.CommaNewline();
+void Printer::PutValues(json::Element sort, NodeRef list, int from) {
+  const uint32_t* element = tree_->ListElements(list);
+  for (int i = from, n = tree_->ListLength(list); i < n; ++i) {
+    if (i > 0) out_->CommaNewline();
     if (sort == json::Element::Int)
-      Out.PutInt(int(element[i]));
+      out_->PutInt(int(element[i]));
     else
       PutLiteral(int(element[i]));
   }
 }
 
-void Print(NodeRef root) {
-  std::vector<Frame> pending;
+void Printer::Print(NodeRef root) {
+  const uint32_t* words = tree_->Words();
+  auto programOf = [&](NodeRef node) { return kPrintable.code.data() + kPrintable.start[words[node]]; };
+  OutputBuffer& out = *out_;
+  pending_.Clear();
   NodeRef node = root;
-  const Code* pc = ProgramOf(node);
+  const Code* pc = programOf(node);
   int element = 0;  // of the List at pc, when we come back to one
   for (;;) {
     const Code& in = *pc;
     switch (in.step) {
       case Step::Text:
-        Out.PutShort(kPrintable.pool.data() + in.at, in.len);
+        out.PutShort(kPrintable.pool.data() + in.at, in.len);
         break;
       case Step::Deeper:
-        Out.IndentIncrease();
-        Out.Newline();
+        out.IndentIncrease();
+        out.Newline();
         break;
       case Step::Shallower:
-        Out.IndentDecrease();
-        Out.Newline();
+        out.IndentDecrease();
+        out.Newline();
         break;
       case Step::Newline:
-        Out.Newline();
+        out.Newline();
         break;
       case Step::Comma:
-        Out.CommaNewline();
+        out.CommaNewline();
         break;
       case Step::Int:
-        Out.PutInt(int(NodeWords[node + 1 + in.slot]));
+        out.PutInt(int(words[node + 1 + in.slot]));
         break;
       case Step::Literal:
-        PutLiteral(int(NodeWords[node + 1 + in.slot]));
+        PutLiteral(int(words[node + 1 + in.slot]));
         break;
       case Step::Child:
-        pending.push_back({node, pc + 1, 0});
-        node = NodeWords[node + 1 + in.slot];
-        pc = ProgramOf(node);
+        pending_.Push({node, pc + 1, 0});
+        node = words[node + 1 + in.slot];
+        pc = programOf(node);
         continue;
       case Step::List: {
-        NodeRef list = NodeWords[node + 1 + in.slot];
+        NodeRef list = words[node + 1 + in.slot];
         if (in.element != json::Element::Node) {
           PutValues(in.element, list, element);
           break;
         }
-        if (element == ListLength(list)) break;
-        if (element > 0) Out.CommaNewline();
-        pending.push_back({node, pc, element + 1});
-        node = ListElements(list)[element];
-        pc = ProgramOf(node);
+        if (element == tree_->ListLength(list)) break;
+        if (element > 0) out.CommaNewline();
+        pending_.Push({node, pc, element + 1});
+        node = tree_->ListElements(list)[element];
+        pc = programOf(node);
         element = 0;
         continue;
       }
       case Step::End:
-        if (pending.empty()) return;
-        node = pending.back().node;
-        pc = pending.back().pc;
-        element = pending.back().element;
-        pending.pop_back();
+        if (pending_.empty()) return;
+        node = pending_.back().node;
+        pc = pending_.back().pc;
+        element = pending_.back().element;
+        pending_.Pop();
         continue;
     }
     ++pc;
@@ -210,20 +199,8 @@ void Print(NodeRef root) {
   }
 }
 
-// Visiting a node writes its text.
-void Visit(NodeRef node) { PTGOut(node); }
-
-}  // namespace
-
-NodeRef PTGOut(NodeRef root) {
-  Out.Clear();
+void Printer::Write(NodeRef root, DocumentSink& sink, size_t limit) {
+  out_->Start(sink, limit);
   Print(root);
-  Out.Drain();
-  return root;
+  out_->Drain();
 }
-
-const std::array<VisitProc, kRuleCount> VisitTable = [] {
-  std::array<VisitProc, kRuleCount> table;
-  table.fill(&Visit);
-  return table;
-}();

@@ -1,84 +1,63 @@
 // The LR engine: the parse stack and the parse loop.
 #include "parser/parser.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "parser/lr_engine.h"
-#include "scanner/scanner.h"
-#include "source/report.h"
 
-TokenRecord CurrentToken;
+using namespace lr;
 
-namespace lr {
+Parser::Parser(PageSource& pages, Scanner& scanner, Tree& tree, Reports& reports)
+    : scanner_(&scanner), tree_(&tree), reports_(&reports), stack_(pages, *this), nodes_(pages), simulated_(pages) {}
 
-ParseStack stack;
-
-namespace {
-
-constexpr int kGrowth = 150;
-
-}  // namespace
-
-void ParseStack::Grow() {
-  size_ += kGrowth;
-  size_t entries = size_t(size_) + 1;
-  void* states = realloc(state_, entries * sizeof *state_);
-  void* values = realloc(value_, entries * sizeof *value_);
-  if (!states || !values) {
-    SrcPosition at = PositionOf(CurrentToken);
-    Report(DEADLY, "out of memory for the parse stack", &at);
-  }
-  state_ = static_cast<uint16_t*>(states);
-  value_ = static_cast<TokenRecord*>(values);
-}
-
-void ParseStack::Push(int state, const TokenRecord& next) {
-  if (++top_ == size_) Grow();
-  state_[top_] = uint16_t(state);
-  value_[top_] = next;
-}
-
-void ParseStack::Reduce(int p) {
+void Parser::Stack::Reduce(int p) {
   top_ -= kLength[p];
-  ReduceAction(p, &value_[top_]);
+  parser_->ReduceAction(p, values_.data() + top_);
 }
 
-void ParseStack::Clear() {
-  if (!state_) Grow();
+void Parser::Stack::Grow() {
+  size_t entries = 2 * size_t(capacity_) + 64;
+  states_.Reserve(entries);
+  values_.Reserve(entries);
+  capacity_ = int(std::min(states_.capacity(), values_.capacity()));
+}
+
+void Parser::Stack::Clear() {
+  if (capacity_ == 0) Grow();
   top_ = 0;
 }
 
-int ContinuationAction(int s) {
+int Parser::ContinuationAction(int s) {
   int action = kAction[s][kContinuation[s]];
   if (action == 0) {
-    SrcPosition at = PositionOf(CurrentToken);
-    Report(DEADLY, "Wrong parse tables", &at);
+    SrcPosition at = PositionOf(current_);
+    reports_->Report(DEADLY, "Wrong parse tables", &at);
   }
   return action;
 }
 
-void ReadToken() {
-  CurrentToken.code = NextToken(&CurrentToken.attribute);
-  CurrentToken.line = TokenPos.line;
-  CurrentToken.column = TokenPos.col;
+void Parser::ReadToken() {
+  current_.code = scanner_->Next(&current_.attribute);
+  current_.line = scanner_->tokenPos().line;
+  current_.column = scanner_->tokenPos().col;
 }
 
-}  // namespace lr
-
-void Parse() {
-  using namespace lr;
-  StartScanning();
-  stack.Clear();
+NodeRef Parser::Parse() {
+  scanner_->Start();
+  stack_.Clear();
+  nodes_.Resize(1);  // entry 0 is never used
+  current_ = {};
   ReadToken();
-  stack.Push(1, CurrentToken);
+  stack_.Push(1, current_);
   for (;;) {
-    int action = kAction[stack.Top()][CurrentToken.code];
+    int action = kAction[stack_.Top()][current_.code];
     if (action == 0) {
       action = Recover();
-      stack.TopValue() = CurrentToken;
-      if (action == kAccepted) return;
+      stack_.TopValue() = current_;
+      if (action == kAccepted) break;
     }
     if (IsShift(action)) ReadToken();
-    if (!Apply(stack, action, CurrentToken, CurrentToken)) return;
+    if (!Apply(stack_, action, current_, current_)) break;
   }
+  return nodes_.back();
 }

@@ -1,74 +1,90 @@
 // Syntax error recovery: report once, skip what fits nowhere, insert what
 // is missing.  Inserted symbols are reduced like real ones, so every reduce
 // action runs and the tree is always complete.
-#include <vector>
-
 #include "parser/lr_engine.h"
-#include "scanner/tokens.h"
-#include "source/report.h"
 
-namespace lr {
-
-namespace {
+using namespace lr;
 
 // The parse stack as a simulation sees it: the real states up to base, and
 // above them the states the simulation pushed itself.  The real stack is
 // never touched and never copied; nothing is built.
-class Simulation {
+class Parser::Simulation {
  public:
-  Simulation() : base_(stack.TopIndex()) {}
-  int Top() const { return above_.empty() ? stack.StateAt(base_) : above_.back(); }
-  void Push(int state, const TokenRecord&) { above_.push_back(state); }
+  explicit Simulation(Parser& p) : stack_(&p.stack_), above_(&p.simulated_), base_(p.stack_.TopIndex()) {
+    above_->Clear();
+  }
+  int Top() const { return above_->empty() ? stack_->StateAt(base_) : above_->back(); }
+  void Push(int state, const TokenRecord&) { above_->Push(state); }
   void Reduce(int p) {
-    size_t n = kLength[p];
-    if (n <= above_.size()) {
-      above_.resize(above_.size() - n);
+    size_t n = size_t(kLength[p]);
+    if (n <= above_->size()) {
+      above_->Truncate(above_->size() - n);
     } else {
-      base_ -= int(n - above_.size());
-      above_.clear();
+      base_ -= int(n - above_->size());
+      above_->Clear();
     }
   }
 
  private:
+  const Stack* stack_;
+  GrowingArray<int>* above_;
   int base_;
-  std::vector<int> above_;
 };
 
 // Whether terminal t can be shifted somewhere along the continuation of the
 // current stack.
-bool Fits(int t) {
-  Simulation sim;
+bool Parser::Fits(int t) {
+  Simulation sim(*this);
   for (;;) {
     int s = sim.Top();
     if (IsShift(kAction[s][t])) return true;
-    if (!Apply(sim, ContinuationAction(s), CurrentToken, CurrentToken)) return false;
+    if (!Apply(sim, ContinuationAction(s), current_, current_)) return false;
   }
+}
+
+// Whether terminal t could come next: the reductions it calls for lead to
+// its shift, or to the end of the parse.
+bool Parser::Accepts(int t) {
+  Simulation sim(*this);
+  for (;;) {
+    int action = kAction[sim.Top()][t];
+    if (action == 0) return false;
+    if (IsShift(action) || !Apply(sim, action, current_, current_)) return true;
+  }
+}
+
+uint64_t Parser::Expected() {
+  uint64_t expected = 0;
+  for (int t = 1; t < kTerminals; ++t)
+    if (Accepts(t)) expected |= uint64_t(1) << t;
+  return expected;
 }
 
 // Follows the continuation on the real stack until the current token fits;
 // every terminal shifted on the way is inserted, with the current token's
 // coordinate and attribute 0.
-int Insert() {
+int Parser::Insert() {
   for (;;) {
-    int s = stack.Top();
-    int action = kAction[s][CurrentToken.code];
+    int s = stack_.Top();
+    int action = kAction[s][current_.code];
     if (IsShift(action)) return action;
     action = ContinuationAction(s);
-    TokenRecord inserted = {CurrentToken.line, CurrentToken.column, kContinuation[s], 0};
-    if (IsShift(action)) stack.TopValue() = inserted;
-    if (!Apply(stack, action, inserted, CurrentToken)) return kAccepted;
+    TokenRecord inserted = {current_.line, current_.column, kContinuation[s], 0};
+    if (IsShift(action)) stack_.TopValue() = inserted;
+    if (!Apply(stack_, action, inserted, current_)) return kAccepted;
   }
 }
 
-}  // namespace
-
-int Recover() {
-  SrcPosition at = PositionOf(CurrentToken);
-  Report(ERROR, "Syntax error", &at);
-  while (CurrentToken.code != TK_EndOfText && !Fits(CurrentToken.code)) ReadToken();
-  at = PositionOf(CurrentToken);
-  Report(NOTE, "Parsing resumed here", &at);
+// Reports the syntax error in the current token, with the terminals that
+// could have come there, and repairs the input: skips tokens that fit
+// nowhere along the continuation, then inserts the continuation's
+// terminals until the current token fits.  Returns a shift or
+// shift-and-reduce action for the current token, or kAccepted.
+int Parser::Recover() {
+  SrcPosition at = PositionOf(current_);
+  reports_->Report(ERROR, "Syntax error", &at, Expected());
+  while (current_.code != TK_EndOfText && !Fits(current_.code)) ReadToken();
+  at = PositionOf(current_);
+  reports_->Report(NOTE, "Parsing resumed here", &at);
   return Insert();
 }
-
-}  // namespace lr

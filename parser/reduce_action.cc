@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "parser/lr_engine.h"
-#include "tree/node_stack.h"
 
 namespace {
 
@@ -25,37 +24,44 @@ constexpr bool ReductionsFitRules() {
 static_assert(ReductionsFitRules(), "grammar.txt hands a tree rule the wrong arguments");
 static_assert(kMaxArguments <= kMaxArgs, "a production hands more arguments than a rule takes");
 
+}  // namespace
+
 // The reduce action of production P, with its reduction known at compile
 // time.  The nodes of the right side's nonterminals are the top entries of
 // the node stack, the last on top; the new node replaces them all.
 template <int P>
-void Reduce(const TokenRecord* first) {
-  TokenPos = lr::PositionOf(*first);
+void Parser::ReduceBy(Parser& parser, const TokenRecord* first) {
   constexpr Reduction r = kReduction[P];
   if constexpr (r.rule >= 0) {
+    SrcPosition at = lr::PositionOf(*first);
+    GrowingArray<NodeRef>& nodes = parser.nodes_;
     NodeArg args[r.argCount > 0 ? r.argCount : 1] = {};
-    int base = NodeStackTop - r.nodes + 1;  // of the first nonterminal's node
+    size_t base = nodes.size() - r.nodes;  // of the first nonterminal's node
     for (int i = 0; i < r.argCount; ++i) {
       if (r.arg[i] >= 0)
         args[i].value = first[r.arg[i]].attribute;
       else
-        args[i].node = NodeStack[base - r.arg[i] - 1];
+        args[i].node = nodes[base - size_t(r.arg[i]) - 1];
     }
-    NodeRef node = BuildNode(r.rule, &TokenPos, args);
-    if constexpr (r.nodes > 0)
-      NodeStackTop -= r.nodes - 1;
-    else
-      NodeStackPush();
-    NodeStack[NodeStackTop] = node;
+    NodeRef node = parser.tree_->Build(r.rule, &at, args);
+    if constexpr (r.nodes > 0) {
+      nodes.Truncate(base + 1);
+      nodes.back() = node;
+    } else {
+      nodes.Push(node);
+    }
   }
 }
 
-using Reducer = void (*)(const TokenRecord*);
+namespace {
 
-constexpr std::array<Reducer, kProductions + 1> kReducers = []<size_t... P>(std::index_sequence<P...>) {
-  return std::array<Reducer, kProductions + 1>{&Reduce<int(P)>...};
-}(std::make_index_sequence<kProductions + 1>());
+using Reducer = void (*)(Parser&, const TokenRecord*);
 
 }  // namespace
 
-void ReduceAction(int production, const TokenRecord* first) { kReducers[size_t(production)](first); }
+void Parser::ReduceAction(int production, const TokenRecord* first) {
+  static constexpr std::array<Reducer, kProductions + 1> kReducers = []<size_t... P>(std::index_sequence<P...>) {
+    return std::array<Reducer, kProductions + 1>{&ReduceBy<int(P)>...};
+  }(std::make_index_sequence<kProductions + 1>());
+  kReducers[size_t(production)](*this, first);
+}

@@ -1,14 +1,12 @@
-// The literal forms: scanning string literals to their ends, and the token
-// processors that turn the three literal forms into attributes.
-#include "scanner/literals.h"
-
+// The literal forms: scanning string literals to their ends, and the values
+// of integer literals.  String literals are validated, not decoded: the
+// stored text keeps its quotes, escapes and line continuations byte for
+// byte.
 #include <array>
 #include <cstdint>
 
 #include "scanner/scan_tables.h"
 #include "scanner/scanner.h"
-#include "source/report.h"
-#include "store/string_table.h"
 
 namespace {
 
@@ -31,23 +29,11 @@ char* SkipPlain(char* p) {
 bool IsOctal(char c) { return c >= '0' && c <= '7'; }
 bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// Escape messages name the literal's first line but the byte's own column.
-void ReportEscape(int severity, const char* text, char* at) {
-  SrcPosition position{TokenPos.line, int(at - LineStart)};
-  Report(severity, text, &position);
-}
-
-void ReportCutByLineEnd(char* lineEnd) {
-  SrcPosition position{CurrentLine, int(lineEnd - LineStart)};
-  Report(ERROR, "String terminated by newline", &position);
-  Report(ERROR, "Illegal newline in string literal", &TokenPos);
-}
-
 }  // namespace
 
 // Up to 19 significant digits fit an unsigned 64-bit value; more always
 // saturate.
-int AtoiValue(const char* p) {
+int SaturatedValue(const char* p) {
   bool negative = *p == '-';
   p += negative;
   while (*p == '0') ++p;
@@ -61,10 +47,26 @@ int AtoiValue(const char* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
-// The available text ends with a line end, which stops every run of plain
-// bytes, so the loop needs no test for the end of the text.
-char* ScanCString(char* begin, int length) {
-  char* p = begin + length;
+// Escape messages name the literal's first line but the byte's own column.
+void Scanner::ReportEscape(Severity severity, const char* text, char* at) {
+  SrcPosition position{tokenPos_.line, int(at - lineStart_)};
+  reports_->Report(severity, text, &position);
+}
+
+void Scanner::ReportCutByLineEnd(char* lineEnd) {
+  SrcPosition position{currentLine_, int(lineEnd - lineStart_)};
+  reports_->Report(ERROR, "String terminated by newline", &position);
+  reports_->Report(ERROR, "Illegal newline in string literal", &tokenPos_);
+}
+
+// begin is the opening double quote.  Follows escapes and backslash-line-end
+// continuations (refilling the buffer if the continued line is not there
+// yet), keeps line and column counting right inside the literal, and reports
+// a literal cut by a line end or by the end of the input.  The available
+// text ends with a line end, which stops every run of plain bytes, so the
+// loop needs no test for the end of the text.
+char* Scanner::ScanCString(char* begin) {
+  char* p = begin + 1;
   for (;;) {
     p = SkipPlain(p);
     char c = *p++;
@@ -84,18 +86,20 @@ char* ScanCString(char* begin, int length) {
       continue;
     }
     p = ContinueToken(StepOverLineEnd(p));
-    if (p == SrcBuffer->textEnd) {
+    if (p == source_->textEnd()) {
       // The input ends after the continuation.  Its last byte, the end of
       // that line end, stays outside so that the line is counted after the
       // literal, as white space.
-      Report(ERROR, "String terminated by end-of-file", &TokenPos);
+      reports_->Report(ERROR, "String terminated by end-of-file", &tokenPos_);
       return p - 1;
     }
     StartLine(p);
   }
 }
 
-char* SkipEscape(char* p) {
+// p is the byte after a backslash; returns p advanced past the escape
+// sequence, reporting a "\x" without hex digits and unknown escapes.
+char* Scanner::SkipEscape(char* p) {
   switch (*p) {
     case '"': case '\'': case '?': case '\\':
     case 'a': case 'b': case 'f': case 'n': case 'r': case 't': case 'v':

@@ -4,24 +4,17 @@
 
 #include <cstring>
 
-#include "scanner/literals.h"
 #include "scanner/scan_tables.h"
 #include "scanner/tokens.h"
-#include "source/report.h"
-#include "store/string_table.h"
-
-char* TokenBegin = nullptr;
-char* TokenLimit = nullptr;
-
-namespace {
 
 using namespace scan_tables;
 
-// The longest complete token that one attempt of the automaton has passed.
-struct Match {
+struct scan_tables::Match {
   char* limit;  // just past the token
   int code;     // 0: no complete token was passed
 };
+
+namespace {
 
 Match NoMatch(char* begin) { return {begin, 0}; }
 
@@ -31,19 +24,6 @@ bool IsSuffix(char c) { return c == 'F' || c == 'L' || c == 'f' || c == 'l'; }
 char* SkipDigits(char* p) {
   while (IsDigit(*p)) ++p;
   return p;
-}
-
-// "char '<image of the token's first byte>" + what, at the token's place.
-// The text stays in the string memory, as every report text must outlive
-// the report.
-void ReportFirstByte(const char* what) {
-  char text[64] = "char '";
-  int length = 6;
-  length += CharImage(static_cast<unsigned char>(*TokenBegin), text + length);
-  size_t rest = strlen(what);
-  memcpy(text + length, what, rest);
-  length += int(rest);
-  Report(ERROR, KeepText(text, length), &TokenPos);
 }
 
 // Keywords and punctuation, longest match over the letter tree.  The walk
@@ -94,53 +74,64 @@ Match ScanNumber(char* begin) {
   return IsExponentMark(*p) ? Exponent(p, Real(p)) : Suffixed(p);
 }
 
+}  // namespace
+
+// "char '<image of the token's first byte>" + what, at the token's place.
+void Scanner::ReportFirstByte(const char* what) {
+  char text[64] = "char '";
+  int length = 6;
+  length += CharImage(static_cast<unsigned char>(*tokenBegin_), text + length);
+  size_t rest = strlen(what);
+  memcpy(text + length, what, rest);
+  length += int(rest);
+  reports_->Report(ERROR, std::string_view(text, size_t(length)), &tokenPos_);
+}
+
 // Every attempt starts a token at begin: its span and its coordinate.
-void StartToken(char* begin) {
-  TokenBegin = begin;
-  TokenPos.line = CurrentLine;
-  TokenPos.col = int(begin - LineStart);
+void Scanner::StartToken(char* begin) {
+  tokenBegin_ = begin;
+  tokenPos_.line = currentLine_;
+  tokenPos_.col = int(begin - lineStart_);
 }
 
 // Ends an attempt of the automaton: delivers the longest complete token, or,
 // when none was passed, reports the first byte and skips only that byte.
-[[gnu::always_inline]] inline int Finish(char* begin, Match match, int* attribute) {
+[[gnu::always_inline]] inline int Scanner::Finish(char* begin, Match match, int* attribute) {
   if (!match.code) {
     ReportFirstByte("' is not a complete token");
-    TokenLimit = begin + 1;
+    tokenLimit_ = begin + 1;
     return NoToken;
   }
-  TokenLimit = match.limit;
-  int code = match.code;
-  // A literal's processor follows from its code; keywords have none.
+  tokenLimit_ = match.limit;
+  // A literal's attribute follows from its code; keywords have none.
   int length = int(match.limit - begin);
-  if (code == TK_IntegerLiteral)
-    ConvertInteger(begin, length, &code, attribute);
-  else if (code == TK_RealLiteral)
-    StoreTokenText(begin, length, &code, attribute);
-  return code;
+  if (match.code == TK_IntegerLiteral)
+    *attribute = IntegerValue(begin, length);
+  else if (match.code == TK_RealLiteral)
+    *attribute = strings_->Store(begin, length);
+  return match.code;
 }
 
-// A refill inside the literal moves it; TokenBegin follows it there.
-int ScanString(int* attribute) {
-  TokenLimit = ScanCString(TokenBegin, 1);
-  int code = TK_StringLiteral;
-  StoreTokenText(TokenBegin, int(TokenLimit - TokenBegin), &code, attribute);
-  return code;
+// A refill inside the literal moves it; tokenBegin_ follows it there.
+int Scanner::ScanString(int* attribute) {
+  tokenLimit_ = ScanCString(tokenBegin_);
+  *attribute = strings_->Store(tokenBegin_, int(tokenLimit_ - tokenBegin_));
+  return TK_StringLiteral;
 }
 
 // The NUL at the end of the available text: refill; when nothing came, the
 // end of the input.
-int EndOfText() {
-  TokenLimit = TokenBegin = auxNUL(TokenBegin, 0);
-  return TokenLimit == SrcBuffer->textEnd ? TK_EndOfText : NoToken;
+int Scanner::EndOfText() {
+  tokenLimit_ = tokenBegin_ = Refill(tokenBegin_);
+  return tokenLimit_ == source_->textEnd() ? TK_EndOfText : NoToken;
 }
 
 // Attempt after attempt from p, one dispatch on the kind of its first byte
 // each, until one delivers a token: white space (blanks, tabs that move the
 // columns, line ends that count the lines), comments and bytes in error
-// are passed over.  Kept out of line, so that the fast path of NextToken
-// needs no stack frame.
-[[gnu::noinline]] int ScanOnward(char* p, int* attribute) {
+// are passed over.  Kept out of line, so that the fast path of Next needs
+// no stack frame.
+[[gnu::noinline]] int Scanner::ScanOnward(char* p, int* attribute) {
   for (;;) {
     while (*p == ' ') ++p;
     StartToken(p);
@@ -156,14 +147,14 @@ int EndOfText() {
         PassTab(++p);
         continue;
       case kSingle:
-        TokenLimit = p + 1;
+        tokenLimit_ = p + 1;
         return kSingleCode[c];
       case kKeyword:
         code = Finish(p, ScanKeyword(p), attribute);
         break;
       case kMinus:
         if (p[1] == '-') {
-          TokenLimit = auxScanEOL(p, 2);
+          tokenLimit_ = ScanComment(p);
           break;
         }
         [[fallthrough]];
@@ -177,51 +168,54 @@ int EndOfText() {
       case kNul:
         // Only the NUL where the available text ends is the end; any other
         // NUL byte is an input byte like any other that begins no token.
-        if (p == SrcBuffer->textEnd) {
+        if (p == source_->textEnd()) {
           code = EndOfText();
           break;
         }
         [[fallthrough]];
       default:
         ReportFirstByte("' is not a token");
-        TokenLimit = p + 1;
+        tokenLimit_ = p + 1;
         break;
     }
     if (code != NoToken) return code;
-    p = TokenLimit;
+    p = tokenLimit_;
   }
 }
 
-}  // namespace
-
-void StartScanning() {
-  TokenBegin = TokenLimit = SrcBuffer->TextStart;
-  LineStart = TokenLimit - 1;
+void Scanner::Start() {
+  tokenBegin_ = tokenLimit_ = source_->textStart();
+  lineStart_ = tokenLimit_ - 1;
+  currentLine_ = 1;
+  tokenPos_ = {0, 0};
 }
 
 // Brackets are almost half of all tokens, mostly after one blank: they (and
 // the other one-byte tokens) are delivered without the general scan.
-int NextToken(int* attribute) {
-  char* begin = TokenLimit;
+int Scanner::Next(int* attribute) {
+  char* begin = tokenLimit_;
   while (*begin == ' ') ++begin;
   unsigned char c = static_cast<unsigned char>(*begin);
   if (kByteKind[c] != kSingle) return ScanOnward(begin, attribute);
   StartToken(begin);
-  TokenLimit = begin + 1;
+  tokenLimit_ = begin + 1;
   return kSingleCode[c];
 }
 
-char* auxNUL(char* begin, int) {
-  refillBuf(begin);
-  LineStart = SrcBuffer->TextStart - 1;
-  return SrcBuffer->TextStart;
+// Refills the buffer keeping the text from begin on, and puts lineStart_
+// just before the new textStart.  Returns the new textStart.
+char* Scanner::Refill(char* begin) {
+  source_->Refill(begin);
+  lineStart_ = source_->textStart() - 1;
+  return source_->textStart();
 }
 
-// begin is TokenBegin.  The available text always ends with a line end, so
-// the search stops before the NUL behind it; a NUL byte inside the comment
-// is just comment text.
-char* auxScanEOL(char* begin, int length) {
-  char* p = begin + length;
+// A comment from begin ("--") to the end of its line.  The available text
+// always ends with a line end, so the search stops before the NUL behind
+// it; a NUL byte inside the comment is just comment text.  Returns where
+// the next line starts.
+char* Scanner::ScanComment(char* begin) {
+  char* p = begin + 2;
   while (*p != '\n' && *p != '\r') ++p;
   p = ContinueToken(StepOverLineEnd(p));
   StartLine(p);

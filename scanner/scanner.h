@@ -1,46 +1,104 @@
 // The scanner: turns the text of the source buffer into the terminal codes
-// of tokens.def, one token per NextToken call.
+// of tokens.def, one token per Next call.
 //
-// Tokens are never copied: a token is the span [TokenBegin, TokenLimit)
-// inside the buffer.  Literals are handed as begin and length to a token
-// processor that computes their attribute (literals.h); comments and string
-// literals are scanned to their ends by auxiliary scanners, which may refill
-// the buffer in the middle of the token.
+// Tokens are never copied: a token is the span [tokenBegin, tokenLimit)
+// inside the buffer.  The texts of real and string literals go into the
+// string table; comments and string literals are scanned to their ends by
+// auxiliary scanners, which may refill the buffer in the middle of the
+// token.
 #pragma once
 
+#include "source/position.h"
+#include "source/report.h"
 #include "source/source_buffer.h"
+#include "store/string_table.h"
 
 // A code that means nothing is delivered and scanning goes on.
 inline constexpr int NoToken = 15001;
 
-// The span of the token last scanned; between calls, TokenLimit is where the
-// next scan starts.
-extern char* TokenBegin;
-extern char* TokenLimit;
+namespace scan_tables {
+struct Match;  // the longest complete token that one attempt of the automaton has passed
+}
 
-// Starts the scan at the beginning of the source buffer's text.
-void StartScanning();
+class Scanner {
+ public:
+  Scanner(SourceBuffer& source, StringTable& strings, Reports& reports)
+      : source_(&source), strings_(&strings), reports_(&reports) {}
+  Scanner(const Scanner&) = delete;
+  Scanner& operator=(const Scanner&) = delete;
 
-// Returns the terminal code of the next token (1 = end of text, returned
-// again on every later call), leaves its coordinate in TokenPos, and writes
-// *attribute for literals only: the value of an IntegerLiteral, the
-// StringIndex of the text as written for a RealLiteral and a StringLiteral.
-// For every other token *attribute is left untouched.
-int NextToken(int* attribute);
+  // Starts the scan at the beginning of the source buffer's text, on line 1.
+  void Start();
 
-// Refills the buffer keeping the text from begin on, and puts LineStart just
-// before the new TextStart.  Returns the new TextStart.
-char* auxNUL(char* begin, int length);
+  // Returns the terminal code of the next token (1 = end of text, returned
+  // again on every later call), leaves its coordinate in tokenPos(), and
+  // writes *attribute for literals only: the value of an IntegerLiteral,
+  // the StringIndex of the text as written for a RealLiteral and a
+  // StringLiteral.  For every other token *attribute is left untouched.
+  int Next(int* attribute);
 
-// Comments: scans past the line end behind begin + length and counts it.
-// Returns where the next line starts.
-char* auxScanEOL(char* begin, int length);
+  // The coordinate of the token most recently recognised.
+  const SrcPosition& tokenPos() const { return tokenPos_; }
+  // The number of the line being scanned, from 1.
+  const int* currentLine() const { return &currentLine_; }
+  // The span of the token last scanned.
+  const char* tokenBegin() const { return tokenBegin_; }
+  const char* tokenLimit() const { return tokenLimit_; }
 
-// The image of a byte (0..255) in messages: the byte itself when printable,
-// else a C-style escape.  Writes it to image and returns its length (1..4).
-int CharImage(int byte, char image[4]);
+ private:
+  using Match = scan_tables::Match;
 
-// ---- Line ends and tabs, shared by the scanner and its literal scanners ----
+  // scanner.cc
+  int ScanOnward(char* p, int* attribute);
+  void StartToken(char* begin);
+  int Finish(char* begin, Match match, int* attribute);
+  int ScanString(int* attribute);
+  int EndOfText();
+  void ReportFirstByte(const char* what);
+  char* Refill(char* begin);
+  char* ScanComment(char* begin);
+
+  // literals.cc
+  char* ScanCString(char* begin);
+  char* SkipEscape(char* p);
+  void ReportEscape(Severity severity, const char* text, char* at);
+  void ReportCutByLineEnd(char* lineEnd);
+
+  // ---- Line ends and tabs, shared by the scanner and its literal scanners ----
+
+  // p is the first byte of a new line: counts the line and starts its columns.
+  void StartLine(char* p) {
+    ++currentLine_;
+    lineStart_ = p - 1;
+  }
+
+  // A token that goes on past a line end (a comment, a continued string)
+  // needs the next line.  When p, the first byte of that line, is where the
+  // available text ends, refills keeping the token from tokenBegin_ (which
+  // moves with it).  Returns where p stands now; that is still the end of
+  // the available text when the input ends.
+  char* ContinueToken(char* p) {
+    if (p != source_->textEnd()) return p;
+    long offset = p - tokenBegin_;
+    tokenBegin_ = Refill(tokenBegin_);
+    return tokenBegin_ + offset;
+  }
+
+  // afterTab is the byte behind a tab: moves the columns of the rest of the
+  // line to the next tab stop.
+  void PassTab(char* afterTab);
+
+  SourceBuffer* source_;
+  StringTable* strings_;
+  Reports* reports_;
+  char* tokenBegin_ = nullptr;
+  char* tokenLimit_ = nullptr;  // between calls, where the next scan starts
+  SrcPosition tokenPos_ = {0, 0};
+  int currentLine_ = 1;
+  // One byte before the first character of the current line, so that the
+  // column of the byte at p is p - lineStart_ (tabs move it back).
+  char* lineStart_ = nullptr;
+};
 
 // p is at a line end: a line feed, a carriage return, or both together.
 // Returns the first byte after it.
@@ -49,29 +107,26 @@ inline char* StepOverLineEnd(char* p) {
   return p;
 }
 
-// p is the first byte of a new line: counts the line and starts its columns.
-inline void StartLine(char* p) {
-  ++CurrentLine;
-  LineStart = p - 1;
-}
-
-// A token that goes on past a line end (a comment, a continued string) needs
-// the next line.  When p, the first byte of that line, is where the
-// available text ends, refills keeping the token from TokenBegin (which
-// moves with it).  Returns where p stands now; that is still the end of the
-// available text when the input ends.
-inline char* ContinueToken(char* p) {
-  if (p != SrcBuffer->textEnd) return p;
-  int offset = int(p - TokenBegin);
-  TokenBegin = auxNUL(TokenBegin, offset);
-  return TokenBegin + offset;
-}
-
 // The extra columns a tab covers when the byte after it would be at column
 // (counting the tab as one column wide): moves that byte to the next tab stop
 // (1, 9, 17, ...).  column is at least 2.
 inline int TabAdvance(int column) { return 7 - (column - 2) % 8; }
 
-// afterTab is the byte behind a tab: moves the columns of the rest of the
-// line to the next tab stop.
-inline void PassTab(char* afterTab) { LineStart -= TabAdvance(int(afterTab - LineStart)); }
+inline void Scanner::PassTab(char* afterTab) { lineStart_ -= TabAdvance(int(afterTab - lineStart_)); }
+
+// The image of a byte (0..255) in messages: the byte itself when printable,
+// else a C-style escape.  Writes it to image and returns its length (1..4).
+int CharImage(int byte, char image[4]);
+
+// The value of an IntegerLiteral, whose text is exactly "-"? digits and is
+// followed by a byte that is no digit: what atoi gives, strtol's value
+// (which saturates at the 64-bit limits) truncated to 32 bits; never
+// undefined, however many digits follow.
+int SaturatedValue(const char* begin);
+inline int IntegerValue(const char* begin, int length) {
+  bool negative = *begin == '-';
+  if (length > 9 + negative) return SaturatedValue(begin);  // up to nine digits need no care for overflow
+  int value = 0;
+  for (const char* p = begin + negative, *end = begin + length; p < end; ++p) value = value * 10 + (*p - '0');
+  return negative ? -value : value;
+}

@@ -1,41 +1,72 @@
 #include "source/report.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-int SeverityCount[4] = {0, 0, 0, 0};
-const SrcPosition NoPosition = {0, 0};
+#include <cstring>
 
 namespace {
 
-const char* const kSeverityName[4] = {"NOTE", "WARNING", "ERROR", "DEADLY"};
+constexpr std::string_view kSeverityName[4] = {"NOTE", "WARNING", "ERROR", "DEADLY"};
 
-void PrintLine(const char* file, const SrcPosition* pos, int severity, const char* text) {
-  fprintf(stderr, "\"%s\", line %d:%d %s: %s\n", file, pos->line, pos->col,
-          kSeverityName[severity], text);
-  fflush(stderr);
+void AppendInt(std::string& s, int i) {
+  char digits[12];
+  int n = 0;
+  unsigned u = i < 0 ? 0u - unsigned(i) : unsigned(i);
+  do {
+    digits[n++] = char('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (i < 0) s += '-';
+  while (n) s += digits[--n];
 }
 
 }  // namespace
 
-void ResetReports() {
-  for (int& count : SeverityCount) count = 0;
+void Reports::Start(std::string_view file, DiagnosticSink& sink, const int* currentLine) {
+  file_.assign(file);
+  sink_ = &sink;
+  currentLine_ = currentLine;
+  for (int& count : counts_) count = 0;
 }
 
-void Report(int severity, const char* text, const SrcPosition* position) {
-  const char* file = SrcBuffer ? SrcBuffer->name : ".";
-  if (severity < NOTE || severity > DEADLY) {
-    fprintf(stderr, "Invalid severity code %d for \"%s\"\n", severity, text);
-    severity = DEADLY;
-  }
-  if (!position) position = &NoPosition;
-  PrintLine(file, position, severity, text);
-  SeverityCount[severity]++;
+// "FILE", line L:C SEVERITY: text
+void Reports::Emit(Severity severity, std::string_view text, const SrcPosition& position, uint64_t expected) {
+  line_.assign(1, '"').append(file_).append("\", line ");
+  AppendInt(line_, position.line);
+  line_ += ':';
+  AppendInt(line_, position.col);
+  line_.append(" ").append(kSeverityName[severity]).append(": ");
+  size_t message = line_.size();
+  line_.append(text).append("\n");
+  std::string_view line(line_);
+  sink_->Add({file_, position, severity, line.substr(message, text.size()), line, expected});
+}
+
+void Reports::Report(Severity severity, std::string_view text, const SrcPosition* position, uint64_t expected) {
+  constexpr SrcPosition kNoPosition = {0, 0};
+  if (!position) position = &kNoPosition;
+  Emit(severity, text, *position, expected);
+  counts_[severity]++;
   // Up to ten errors are always tolerated; every further twenty lines read
   // allow one more.
-  if (SeverityCount[ERROR] > CurrentLine / 20 + 10) {
-    PrintLine(file, position, DEADLY, "Too many ERRORs");
-    exit(1);
+  if (counts_[ERROR] > *currentLine_ / 20 + 10) {
+    Emit(DEADLY, "Too many ERRORs", *position, 0);
+    throw TranslationEnded{};
   }
-  if (severity == DEADLY) exit(1);
+  if (severity == DEADLY) throw TranslationEnded{};
+}
+
+void Reports::Add(std::string_view text) {
+  line_.assign(text).append("\n");
+  std::string_view line(line_);
+  sink_->Add({file_, {0, 0}, DEADLY, line.substr(0, text.size()), line, 0});
+  counts_[DEADLY]++;
+}
+
+void Reports::Fail(std::string_view text) {
+  Add(text);
+  throw TranslationEnded{};
+}
+
+std::string Reports::SystemMessage(const char* what, int error) {
+  char buffer[256];
+  return std::string(what) + ": " + strerror_r(error, buffer, sizeof buffer);
 }

@@ -1,50 +1,71 @@
-// The input text buffer and the coordinate state shared by every stage.
+// The input text buffer.
 //
 // The buffer hands the scanner whole lines only: the available text always
 // ends with a line end and is followed by one NUL byte.  When the scanner
-// reaches that NUL it calls refillBuf, which keeps the unfinished token and
-// makes at least one more complete line available behind it.
+// reaches that NUL it calls Refill, which keeps the unfinished token and
+// makes at least one more complete line available behind it.  The text is
+// read through a TextReader (a descriptor, a caller's function, a block of
+// memory) in blocks, straight into the buffer.
 #pragma once
 
-struct SrcPosition {
-  int line;  // first line is 1; 0 with col 0 means "no position"
-  int col;   // first character of a line is column 1
+#include <cstddef>
+
+#include "memory/growing_array.h"
+#include "source/report.h"
+
+class TextReader {
+ public:
+  // Reads up to size bytes into `into`: returns their count, 0 at the end
+  // of the input, or -1 with errno set.
+  virtual long Read(char* into, size_t size) = 0;
+
+ protected:
+  ~TextReader() = default;
 };
 
-// Coordinate of the token most recently recognised (also set by the parser
-// before each tree construction).
-extern SrcPosition TokenPos;
-// Number of the line being scanned, from 1.
-extern int CurrentLine;
-// One byte before the first character of the current line, so that the
-// column of the byte at p is p - LineStart (tabs move it back).
-extern char* LineStart;
+class SourceBuffer {
+ public:
+  // Failures (no memory, a read error) are reported to `reports`.
+  SourceBuffer(PageSource& pages, Reports& reports) : block_(pages), reports_(&reports) {}
 
-struct SrcBuf {
-  int fd;           // descriptor the text is read from
-  int atEof;        // 1 once a read returned 0 bytes
-  char savedChar;   // the byte that the NUL at textEnd covers
-  int frontSize;    // bytes of the front area (retained text goes here)
-  int readSize;     // bytes of the read area (new input goes here)
-  char* memblock;   // front area, read area, spare bytes
-  char* textEnd;    // where the NUL ending the available text stands
-  char* TextStart;  // first byte the scanner has not consumed
-  int readCount;    // bytes held in the read area, from its start
-  char name[];      // the input's name, stored inside the record
+  // Starts a new text read from `reader` and makes its first lines
+  // available at textStart().
+  void Open(TextReader& reader);
+
+  // p is the first byte the scanner still needs (or textEnd()).  Keeps the
+  // bytes from p on, makes further complete lines available behind them and
+  // moves textStart() to where the byte at p now stands.  Every pointer into
+  // the buffer is invalid afterwards.
+  void Refill(char* p);
+
+  // The first byte the scanner has not consumed, and the NUL that ends the
+  // available text.  At the end of the input nothing is available: textStart()
+  // is textEnd().
+  char* textStart() const { return textStart_; }
+  char* textEnd() const { return textEnd_; }
+
+ private:
+  char* memblock() const { return static_cast<char*>(block_.data()); }
+  char* readArea() const { return memblock() + frontSize_; }
+  char* heldEnd() const { return readArea() + readCount_; }
+
+  void Reserve(size_t front, size_t read, const char* what);
+  void Retain(char* p);
+  void GrowReadArea();
+  void ReadLines(size_t retained);
+  bool FindLineEnd(char* q, char* e);
+
+  // The block is laid out as the front area (retained text goes to its end),
+  // the read area (new input goes there, behind the readCount_ bytes it
+  // holds), and spare bytes.
+  GrowingBlock block_;
+  Reports* reports_;
+  TextReader* reader_ = nullptr;
+  bool atEof_ = false;
+  char savedChar_ = '\0';  // the byte that the NUL at textEnd_ covers
+  size_t frontSize_ = 0;
+  size_t readSize_ = 0;
+  size_t readCount_ = 0;
+  char* textEnd_ = nullptr;
+  char* textStart_ = nullptr;
 };
-
-// The one input buffer; null until initBuf has run.
-extern SrcBuf* SrcBuffer;
-
-// Creates SrcBuffer on an open descriptor (releasing any buffer before it)
-// and makes the first lines available.
-void initBuf(const char* name, int fd);
-
-// p is the first byte the scanner still needs (or textEnd).  Keeps the bytes
-// from p on, makes further complete lines available behind them and sets
-// TextStart to where the byte at p now stands.  Every pointer into the buffer
-// is invalid afterwards.
-void refillBuf(char* p);
-
-// Drops the buffer and resets the coordinate state to the start of a run.
-void ResetSource();

@@ -1,24 +1,60 @@
-// The string table: every text kept beyond its token (literal texts, the
-// input file name) under a small int, its StringIndex.  Texts are stored
-// once and never changed, moved or released before the run ends.
+// The string table: the text of every literal kept beyond its token, under
+// a small int, its StringIndex.  Texts are stored once and never changed,
+// moved or released before the translation ends.
 #pragma once
 
-// Stores exactly length bytes of text (a NUL among them is copied too) and
-// returns the new index: 1, 2, 3, ...  Index 0 names the empty string.
-// Equal texts are not merged.
-int StoreString(const char* text, int length);
+#include <cstring>
 
-// The NUL-terminated text of an index that StoreString returned, or of 0.
-// No range test is made.
-const char* StringAt(int index);
+#include "memory/arena.h"
+#include "memory/growing_array.h"
 
-// The number of bytes stored for an index; differs from strlen(StringAt(i))
-// only when the text holds NUL bytes.
-int StringLength(int index);
+class StringTable {
+ public:
+  // Starts with only the empty string.
+  explicit StringTable(PageSource& pages);
 
-// Keeps a NUL-terminated copy of length bytes in the string memory for the
-// rest of the run, without an index (the scanner's message texts).
-const char* KeepText(const char* text, int length);
+  // Back to the start: only the empty string, every text released (its
+  // memory kept, to be filled again).
+  void Clear();
 
-// Back to the start state: only the empty string, every text released.
-void ResetStrings();
+  // Stores exactly length bytes of text (a NUL among them is copied too) and
+  // returns the new index: 1, 2, 3, ...  Index 0 names the empty string.
+  // Equal texts are not merged.
+  int Store(const char* text, int length) {
+    index_.Push(Keep(text, length));
+    return int(index_.size() - 1);
+  }
+
+  // The NUL-terminated text of an index that Store returned, or of 0.  No
+  // range test is made.
+  const char* At(int index) const { return index_[size_t(index)]; }
+
+  // The number of bytes stored for an index; differs from strlen(At(i))
+  // only when the text holds NUL bytes.
+  int Length(int index) const {
+    const char* text = At(index);
+    int length = static_cast<unsigned char>(text[-1]);
+    if (length == kLongMark) memcpy(&length, text - kLongPrefix, sizeof(int));
+    return length;
+  }
+
+ private:
+  // Each text is stored behind its length, so that it can be written out
+  // whole even when it holds NUL bytes, and with a NUL behind it.  Most
+  // literals are short: a length below 255 takes one byte,
+  //   [length][bytes][NUL],
+  // a longer one five,
+  //   [int length][255][bytes][NUL].
+  static constexpr int kLongMark = 255;
+  static constexpr int kLongPrefix = 1 + sizeof(int);
+
+  char* Room(size_t size);
+  const char* Keep(const char* text, int length);
+
+  Arena texts_;
+  GrowingArray<const char*> index_;  // entry i points to the text of index i; it may move
+  // Texts follow one another without gaps in pieces taken from the arena,
+  // so that storing one costs a bounds test and two copies.
+  char* next_ = nullptr;  // the free rest of the current piece
+  char* end_ = nullptr;
+};

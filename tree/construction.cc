@@ -1,93 +1,70 @@
 #include "tree/construction.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
-#include "memory/arena.h"
-#include "memory/growing_block.h"
-#include "source/report.h"
-#include "tree/node_stack.h"
-
-const uint32_t* NodeWords = nullptr;
-
 namespace {
 
-// A growing array of words, in a block that moves without copying when
-// it is large.
-class WordArray {
- public:
-  uint32_t* data() const { return static_cast<uint32_t*>(block_.data()); }
-  uint32_t size() const { return size_; }
-  // Room for n more words at the end; returns the index of the first.
-  uint32_t Grow(uint32_t n) {
-    if (n > Capacity() - size_) Reserve(n);
-    uint32_t at = size_;
-    size_ += n;
-    return at;
-  }
-  void Shrink(uint32_t size) { size_ = size; }
-
- private:
-  uint32_t Capacity() const { return uint32_t(block_.capacity() / sizeof(uint32_t)); }
-  void Reserve(uint32_t n) {
-    size_t words = size_t(size_) + n;
-    if (words > UINT32_MAX / 2) MemoryExhausted();  // the top bit of a reference marks open lists
-    block_.Reserve(words * sizeof(uint32_t));
-  }
-  GrowingBlock block_;
-  uint32_t size_ = 0;
-};
-
-WordArray Store;    // every node and closed list; word 0 is no node
-WordArray Pending;  // the open lists: for each, its kind, then its elements
-
-// An open list is named by the place of its kind word in Pending, marked
-// by the top bit.
+// An open list is named by the place of its kind word among the pending
+// words, marked by the top bit.
 constexpr NodeRef kOpenList = NodeRef(1) << 31;
 bool IsOpenList(NodeRef n) { return n & kOpenList; }
 
-int KindOfArg(NodeRef n) {
-  return IsOpenList(n) ? int(Pending.data()[n & ~kOpenList]) : KindOf(n);
+}  // namespace
+
+Tree::Tree(PageSource& pages, Reports& reports) : store_(pages), pending_(pages), reports_(&reports) { Clear(); }
+
+void Tree::Clear() {
+  store_.Clear();
+  store_.Push(0);  // word 0: no node
+  pending_.Clear();
 }
 
-[[noreturn]] void Refuse(const RuleInfo& r, int position, int kind, const SrcPosition* pos) {
+NodeRef Tree::Alloc(uint32_t words) {
+  // The top bit of a reference marks open lists.
+  if (words > kOpenList - 1 - store_.size()) throw OutOfMemory{};
+  return NodeRef(store_.Extend(words));
+}
+
+int Tree::KindOfArg(NodeRef n) const {
+  return IsOpenList(n) ? int(pending_[n & ~kOpenList]) : KindOf(n);
+}
+
+void Tree::Refuse(const RuleInfo& r, int position, int kind, const SrcPosition* pos) {
   char text[160];
   snprintf(text, sizeof text, "RULE %.*s: root of subtree no. %d can not be made a %.*s node ",
            int(r.name.size()), r.name.data(), position, int(kKindNames[size_t(kind)].size()),
            kKindNames[size_t(kind)].data());
-  Report(DEADLY, text, pos);
-  abort();  // Report does not return from a DEADLY report
+  reports_->Report(DEADLY, text, pos);
+  throw TranslationEnded{};  // not reached: a DEADLY report ends the translation
 }
 
-NodeRef OpenList(int kind) {
-  uint32_t at = Pending.Grow(1);
-  Pending.data()[at] = uint32_t(kind);
-  return kOpenList | at;
+NodeRef Tree::OpenList(int kind) {
+  if (pending_.size() >= kOpenList) throw OutOfMemory{};
+  NodeRef list = kOpenList | NodeRef(pending_.size());
+  pending_.Push(uint32_t(kind));
+  return list;
 }
 
 // The open list that grows is always the one opened last.
-void Append(uint32_t element) {
-  uint32_t at = Pending.Grow(1);
-  Pending.data()[at] = element;
-}
+void Tree::Append(uint32_t element) { pending_.Push(element); }
 
 // Moves the open list, which must be the one opened last, into the store.
-NodeRef CloseList(NodeRef list) {
+NodeRef Tree::CloseList(NodeRef list) {
   uint32_t header = list & ~kOpenList;
-  uint32_t count = Pending.size() - header - 1;
-  NodeRef closed = TreeNodeAlloc(int(count) + 1);
-  uint32_t* at = Store.data() + closed;
+  uint32_t count = uint32_t(pending_.size()) - header - 1;
+  NodeRef closed = Alloc(count + 1);
+  uint32_t* at = store_.data() + closed;
   at[0] = count;
-  memcpy(at + 1, Pending.data() + header + 1, count * sizeof(uint32_t));
-  Pending.Shrink(header);
+  memcpy(at + 1, pending_.data() + header + 1, count * sizeof(uint32_t));
+  pending_.Truncate(header);
   return closed;
 }
 
 // Child i of rule R (an argument), coerced to its kind, or a DEADLY report.
 template <int R, int I>
-NodeRef CheckedChild(const SrcPosition* pos, const NodeArg* args) {
+NodeRef Tree::CheckedChild(const SrcPosition* pos, const NodeArg* args) {
   constexpr int kind = kShape[R].arg[I];
   NodeRef child = args[I].node;
   if (child && KindOfArg(child) == kind) [[likely]]
@@ -100,29 +77,29 @@ NodeRef CheckedChild(const SrcPosition* pos, const NodeArg* args) {
 // The construction of rule R, with its shape known at compile time: the
 // checks and copies of its arguments need no loop over the rule table.
 template <int R>
-NodeRef Build(const SrcPosition* pos, const NodeArg* args) {
+NodeRef Tree::BuildRule(Tree& t, const SrcPosition* pos, const NodeArg* args) {
   constexpr RuleShape r = kShape[R];
   constexpr ListRole role = kRules[R].list;
   if constexpr (role == ListRole::Empty) {
-    return OpenList(r.kind);
+    return t.OpenList(r.kind);
   } else if constexpr (role == ListRole::Append) {
-    NodeRef list = CheckedChild<R, 0>(pos, args);
+    NodeRef list = t.CheckedChild<R, 0>(pos, args);
     if constexpr (r.arg[1] >= 0)
-      Append(CheckedChild<R, 1>(pos, args));
+      t.Append(t.CheckedChild<R, 1>(pos, args));
     else
-      Append(uint32_t(args[1].value));
+      t.Append(uint32_t(args[1].value));
     return list;
   } else {
     NodeRef children[kMaxArgs + 1];  // one to spare for rules without children
     [&]<size_t... I>(std::index_sequence<I...>) {
-      ((r.arg[I] >= 0 ? void(children[r.slot[I]] = CheckedChild<R, int(I)>(pos, args)) : void()), ...);
+      ((r.arg[I] >= 0 ? void(children[r.slot[I]] = t.CheckedChild<R, int(I)>(pos, args)) : void()), ...);
     }(std::make_index_sequence<r.argCount>());
     // The lists among the children were opened in child order: the last
     // one is closed first.
     for (int i = r.childCount; i-- > 0;)
-      if (IsOpenList(children[i])) children[i] = CloseList(children[i]);
-    NodeRef n = TreeNodeAlloc(1 + r.childCount + r.valueCount);
-    uint32_t* at = Store.data() + n;
+      if (IsOpenList(children[i])) children[i] = t.CloseList(children[i]);
+    NodeRef n = t.Alloc(1 + r.childCount + r.valueCount);
+    uint32_t* at = t.store_.data() + n;
     at[0] = uint32_t(R);
     for (int i = 0; i < r.argCount; ++i)
       at[1 + r.slot[i]] = r.arg[i] >= 0 ? children[r.slot[i]] : uint32_t(args[i].value);
@@ -130,38 +107,23 @@ NodeRef Build(const SrcPosition* pos, const NodeArg* args) {
   }
 }
 
-using Builder = NodeRef (*)(const SrcPosition*, const NodeArg*);
-
-constexpr std::array<Builder, kRuleCount> kBuilders = []<size_t... R>(std::index_sequence<R...>) {
-  return std::array<Builder, kRuleCount>{&Build<int(R)>...};
-}(std::make_index_sequence<kRuleCount>());
-
-}  // namespace
-
-void TreeInit() {
-  Store.Shrink(0);
-  Store.Grow(1);
-  NodeWords = Store.data();
-  Pending.Shrink(0);
-  NodeStackTop = 0;
+template <size_t... R>
+constexpr std::array<Tree::Builder, kRuleCount> Tree::BuilderTable(std::index_sequence<R...>) {
+  return {&Tree::BuildRule<int(R)>...};
 }
 
-NodeRef TreeNodeAlloc(int words) {
-  NodeRef n = Store.Grow(uint32_t(words));
-  NodeWords = Store.data();
-  return n;
-}
+const std::array<Tree::Builder, kRuleCount> Tree::kBuilders = BuilderTable(std::make_index_sequence<kRuleCount>());
 
-NodeRef Coerce(int kind, const SrcPosition* pos, NodeRef n) {
+NodeRef Tree::Coerce(int kind, const SrcPosition* pos, NodeRef n) {
   if (!n) return 0;
   int has = KindOfArg(n);
   if (has == kind) return n;
   int chain = kChainInto[size_t(kind)];
   if (chain < 0 || kRules[size_t(chain)].arg[0] != has) return 0;
   NodeArg child = tree_detail::Arg(n);
-  return BuildNode(chain, pos, &child);
+  return Build(chain, pos, &child);
 }
 
-NodeRef BuildNode(int rule, const SrcPosition* pos, const NodeArg* args) {
-  return kBuilders[size_t(rule)](pos, args);
+NodeRef Tree::Build(int rule, const SrcPosition* pos, const NodeArg* args) {
+  return kBuilders[size_t(rule)](*this, pos, args);
 }

@@ -15,34 +15,17 @@
 // list children are always the lists opened last.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
-#include "source/source_buffer.h"
+#include "memory/growing_array.h"
+#include "source/report.h"
 #include "tree/rule_table.h"
 
 using NodeRef = uint32_t;  // 0 names no node
-
-// The store's words, valid until the next node is built.
-extern const uint32_t* NodeWords;
-
-inline int RuleOf(NodeRef n) { return int(NodeWords[n]); }
-inline int KindOf(NodeRef n) { return kShape[size_t(RuleOf(n))].kind; }
-inline NodeRef ChildOf(NodeRef n, int i) { return NodeWords[n + 1 + uint32_t(i)]; }
-// The j-th terminal value as stored (after the exchange of rule_017).
-inline int ValueOf(NodeRef n, int j) {
-  return int(NodeWords[n + 1 + kShape[size_t(RuleOf(n))].childCount + uint32_t(j)]);
-}
-inline int ListLength(NodeRef list) { return int(NodeWords[list]); }
-inline const uint32_t* ListElements(NodeRef list) { return NodeWords + list + 1; }
-
-// Starts a new tree: releases every node and empties the node stack.
-// Called once before parsing.
-void TreeInit();
-
-// Room for one node of `words` words in the store; returns its reference.
-NodeRef TreeNodeAlloc(int words);
 
 // An argument of a construction: a child node or a terminal value.
 union NodeArg {
@@ -50,16 +33,60 @@ union NodeArg {
   int value;  // an integer, or a StringIndex
 };
 
-// The construction of every rule: args holds the arguments in the rule's
-// order.  Child arguments are coerced to their expected kinds; a child that
-// cannot be made one is a DEADLY report at pos.  An empty-list rule returns
-// the new open list; an appending rule adds its element and returns the
-// same list.
-NodeRef BuildNode(int rule, const SrcPosition* pos, const NodeArg* args);
+class Tree {
+ public:
+  // A child that cannot be coerced is a DEADLY report to `reports`.
+  Tree(PageSource& pages, Reports& reports);
 
-// Coercion to a kind: the node itself when it has that kind, a new node of
-// the kind's chain rule over it when that rule wraps the node's kind, else 0.
-NodeRef Coerce(int kind, const SrcPosition* pos, NodeRef n);
+  // Starts a new tree: releases every node (their memory is kept).
+  void Clear();
+
+  // The construction of every rule: args holds the arguments in the rule's
+  // order.  Child arguments are coerced to their expected kinds; a child
+  // that cannot be made one is a DEADLY report at pos.  An empty-list rule
+  // returns the new open list; an appending rule adds its element and
+  // returns the same list.
+  NodeRef Build(int rule, const SrcPosition* pos, const NodeArg* args);
+
+  // Coercion to a kind: the node itself when it has that kind, a new node
+  // of the kind's chain rule over it when that rule wraps the node's kind,
+  // else 0.
+  NodeRef Coerce(int kind, const SrcPosition* pos, NodeRef n);
+
+  // ---- Reading the tree ----
+  int RuleOf(NodeRef n) const { return int(Words()[n]); }
+  int KindOf(NodeRef n) const { return kShape[size_t(RuleOf(n))].kind; }
+  NodeRef ChildOf(NodeRef n, int i) const { return Words()[n + 1 + uint32_t(i)]; }
+  // The j-th terminal value as stored (after the exchange in Coordinate).
+  int ValueOf(NodeRef n, int j) const {
+    return int(Words()[n + 1 + kShape[size_t(RuleOf(n))].childCount + uint32_t(j)]);
+  }
+  int ListLength(NodeRef list) const { return int(Words()[list]); }
+  const uint32_t* ListElements(NodeRef list) const { return Words() + list + 1; }
+  // The store's words, valid until the next node is built.
+  const uint32_t* Words() const { return store_.data(); }
+
+ private:
+  using Builder = NodeRef (*)(Tree& tree, const SrcPosition*, const NodeArg*);
+  template <int R>
+  static NodeRef BuildRule(Tree& tree, const SrcPosition* pos, const NodeArg* args);
+  template <size_t... R>
+  static constexpr std::array<Builder, kRuleCount> BuilderTable(std::index_sequence<R...>);
+  static const std::array<Builder, kRuleCount> kBuilders;
+
+  template <int R, int I>
+  NodeRef CheckedChild(const SrcPosition* pos, const NodeArg* args);
+  [[noreturn]] void Refuse(const RuleInfo& r, int position, int kind, const SrcPosition* pos);
+  NodeRef Alloc(uint32_t words);
+  NodeRef OpenList(int kind);
+  void Append(uint32_t element);
+  NodeRef CloseList(NodeRef list);
+  int KindOfArg(NodeRef n) const;
+
+  GrowingArray<uint32_t> store_;    // every node and closed list; word 0 is no node
+  GrowingArray<uint32_t> pending_;  // the open lists: for each, its kind, then its elements
+  Reports* reports_;
+};
 
 namespace tree_detail {
 
@@ -86,14 +113,14 @@ constexpr bool ArgsFit() {
 
 }  // namespace tree_detail
 
-// Mk<rule>(pos, arguments...): the construction function of each rule.
-// Children are NodeRefs, terminal values ints.
+// Mk<rule>(tree, pos, arguments...): the construction function of each
+// rule.  Children are NodeRefs, terminal values ints.
 #define RULE(no, name, kind, args)                                                   \
   template <typename... A>                                                           \
-  inline NodeRef Mk##name(const SrcPosition* pos, A... a) {                          \
+  inline NodeRef Mk##name(Tree& tree, const SrcPosition* pos, A... a) {              \
     static_assert(tree_detail::ArgsFit<no, A...>(), "wrong arguments for Mk" #name); \
     const NodeArg words[] = {tree_detail::Arg(a)..., NodeArg{}};                     \
-    return BuildNode(no, pos, words);                                                \
+    return tree.Build(no, pos, words);                                               \
   }
 #define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) \
   RULE(appendNo, appendName, kind, "") RULE(emptyNo, emptyName, kind, "")
@@ -101,8 +128,8 @@ constexpr bool ArgsFit() {
 #undef RULE
 #undef LIST
 
-// Mk<kind>(pos, node): the coercion function of each kind.
+// Mk<kind>(tree, pos, node): the coercion function of each kind.
 #define KIND(no, name) \
-  inline NodeRef Mk##name(const SrcPosition* pos, NodeRef n) { return Coerce(no, pos, n); }
+  inline NodeRef Mk##name(Tree& tree, const SrcPosition* pos, NodeRef n) { return tree.Coerce(no, pos, n); }
 #include "tree/kinds.def"
 #undef KIND

@@ -1,19 +1,14 @@
 // Printing straight from the tree: indentation that follows the nesting at
-// any depth, on a small stack, and writes that are cut short, interrupted
-// or fail.
+// any depth, on a small stack, and writes that fail.
 #include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/time.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "parser/parser.h"
 #include "support/child.h"
-#include "tree/walk.h"
 
 namespace {
 
@@ -63,38 +58,6 @@ TEST(Printer, DeepNestingAndLongListsPrintOnASmallStack) {
   });
   ASSERT_EQ(o.status, 0) << o.err;
   ExpectIndentationFollowsNesting(o.out);
-}
-
-// Translates text in this process, so that the test owns the signals.
-void TranslateHere(const std::string& text) {
-  TempFile input(text);
-  initBuf("in", input.Open());
-  TreeInit();
-  Parse();
-  AttrMain();
-}
-
-volatile sig_atomic_t Interruptions;
-void CountInterruption(int) { Interruptions = Interruptions + 1; }
-
-// Writes cut short or interrupted by a signal go on where they stopped.
-TEST(Printer, InterruptedWritesAreResumed) {
-  std::string text = Nested(2, 300000);
-  Outcome plain = RunProgram(kProgram, {}, text);
-  Outcome o = RunInChild([&] {
-    struct sigaction sa = {};
-    sa.sa_handler = CountInterruption;  // no SA_RESTART: writes return early
-    sigaction(SIGALRM, &sa, nullptr);
-    itimerval every = {{0, 200}, {0, 200}};
-    setitimer(ITIMER_REAL, &every, nullptr);
-    TranslateHere(text);
-    itimerval off = {};
-    setitimer(ITIMER_REAL, &off, nullptr);
-    if (Interruptions == 0) _exit(3);
-  });
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out.size(), plain.out.size());
-  EXPECT_TRUE(o.out == plain.out);
 }
 
 TEST(Printer, AFailedWriteOfALargeDocumentIsDeadly) {

@@ -7,21 +7,21 @@
 
 #include <gtest/gtest.h>
 
-#include "parser/parser.h"
 #include "support/child.h"
+#include "support/pieces.h"
 #include "support/tree_rules.h"
-#include "tree/node_stack.h"
+#include "translator/translation.h"
 
 namespace {
 
-NodeRef ParseText(const std::string& text) {
-  static std::vector<std::unique_ptr<TempFile>> files;  // kept until exit
-  files.push_back(std::make_unique<TempFile>(text));
-  initBuf("in", files.back()->Open());
-  TreeInit();
-  Parse();
-  EXPECT_EQ(NodeStackTop, 1);
-  return NodeStack[NodeStackTop];
+// Translates text and leaves its tree in t.
+NodeRef ParseText(Translation& t, const std::string& text) {
+  PieceReader input(text);
+  StringDocument document;
+  CollectedLines lines;
+  Translation::Outcome o = t.Translate(input, "in", document, lines);
+  EXPECT_TRUE(o.complete) << lines.text;
+  return t.root();
 }
 
 const std::string kEmptyCouples = "< > < > < > ";
@@ -29,8 +29,9 @@ const std::string kSkeleton = "SYSTEM LINEAR < > < > < > \"c\" ISEXTERN < > < > 
 
 TEST(Parse, TheGoldenInputsBuildEveryTreeRule) {
   std::set<int> rules;
+  Translation t;
   for (const char* name : {"every-construct", "worked-example", "systemtype-header", "empty-variable-lists"})
-    CollectRules(ParseText(ReadFileBytes(std::string(GOLDEN_DIR) + "/" + name + "/input.qel")), rules);
+    CollectRules(t.tree(), ParseText(t, ReadFileBytes(std::string(GOLDEN_DIR) + "/" + name + "/input.qel")), rules);
   std::vector<std::string> missing;
   for (int r = 0; r < kRuleCount; ++r)
     if (!rules.count(r)) missing.emplace_back(kRules[size_t(r)].name);
@@ -43,11 +44,13 @@ TEST(Parse, DeepNestingOfCoupletrees) {
   std::string nested;
   for (int i = 0; i < depth; ++i) nested += "< > < ";
   for (int i = 0; i < depth; ++i) nested += "> ";
-  NodeRef root = ParseText(kSkeleton + nested + "< > " + kEmptyCouples + "< >");
-  NodeRef tree = ChildOf(ChildOf(ChildOf(ChildOf(root, 0), 0), 4), 0);  // Couples1's Coupletree
+  Translation t;
+  const Tree& n = t.tree();
+  NodeRef root = ParseText(t, kSkeleton + nested + "< > " + kEmptyCouples + "< >");
+  NodeRef tree = n.ChildOf(n.ChildOf(n.ChildOf(n.ChildOf(root, 0), 0), 4), 0);  // Couples1's Coupletree
   int levels = 0;
-  for (NodeRef subtrees = ChildOf(tree, 1); ListLength(subtrees) == 1; ++levels)
-    subtrees = ChildOf(ListElements(subtrees)[0], 1);
+  for (NodeRef subtrees = n.ChildOf(tree, 1); n.ListLength(subtrees) == 1; ++levels)
+    subtrees = n.ChildOf(n.ListElements(subtrees)[0], 1);
   EXPECT_EQ(levels, depth - 1);
 }
 
@@ -57,13 +60,15 @@ TEST(Parse, LongListsStayShallowAndKeepTheirOrder) {
     strings += "\"s\" ";
     ints += std::to_string(i) + " ";
   }
-  NodeRef root = ParseText("SYSTEM LINEAR < " + strings + "> < > < > \"c\" ISEXTERN < > < X < " + ints +
-                           "> Y < > > " + kEmptyCouples + kEmptyCouples + "< >");
-  NodeRef system = ChildOf(ChildOf(root, 0), 0);
-  EXPECT_EQ(ListLength(ChildOf(ChildOf(ChildOf(system, 0), 0), 0)), 100000);
-  NodeRef x = ChildOf(ChildOf(ChildOf(ListElements(ChildOf(system, 3))[0], 0), 0), 0);
-  ASSERT_EQ(ListLength(ChildOf(x, 0)), 100000);
-  for (int i = 0; i < 100000; ++i) ASSERT_EQ(int(ListElements(ChildOf(x, 0))[i]), i);
+  Translation t;
+  const Tree& n = t.tree();
+  NodeRef root = ParseText(t, "SYSTEM LINEAR < " + strings + "> < > < > \"c\" ISEXTERN < > < X < " + ints +
+                                  "> Y < > > " + kEmptyCouples + kEmptyCouples + "< >");
+  NodeRef system = n.ChildOf(n.ChildOf(root, 0), 0);
+  EXPECT_EQ(n.ListLength(n.ChildOf(n.ChildOf(n.ChildOf(system, 0), 0), 0)), 100000);
+  NodeRef x = n.ChildOf(n.ChildOf(n.ChildOf(n.ListElements(n.ChildOf(system, 3))[0], 0), 0), 0);
+  ASSERT_EQ(n.ListLength(n.ChildOf(x, 0)), 100000);
+  for (int i = 0; i < 100000; ++i) ASSERT_EQ(int(n.ListElements(n.ChildOf(x, 0))[i]), i);
 }
 
 }  // namespace

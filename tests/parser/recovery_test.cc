@@ -5,11 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "qel2json.hpp"
 #include "support/child.h"
 
 namespace {
-
-const std::string kProgram = QEL2JSON;
 
 // The tokens of a description whose literals hold no blanks: words split at
 // white space.
@@ -39,20 +38,24 @@ std::string Join(const std::vector<std::string>& tokens, size_t from, size_t to,
   return text;
 }
 
-// A document, and an exit status that says whether errors were reported.
-void ExpectRepaired(const std::string& variant, const std::string& what) {
-  Outcome o = RunProgram(kProgram, {}, variant);
-  ASSERT_TRUE(o.status == 0 || o.status == 1) << what << ": status " << o.status << "\n" << o.err;
-  EXPECT_EQ(o.status == 1, o.err.find("ERROR") != std::string::npos) << what;
-  ASSERT_FALSE(o.out.empty()) << what << "\n" << o.err;
-  EXPECT_EQ(o.out.front(), '{') << what;
-  EXPECT_EQ(o.out.back(), '}') << what;
-}
-
 class Repair : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { tokens = Tokens(ReadFileBytes(EVERY_CONSTRUCT)); }
   static std::vector<std::string> tokens;
+
+  // A document, and a status that says whether errors were reported.
+  void ExpectRepaired(const std::string& variant, const std::string& what) {
+    qel2json::Result r = translator.translate(variant);
+    std::string_view err = r.diagnostics_text();
+    EXPECT_EQ(r.status() == 1, err.find("ERROR") != std::string::npos) << what;
+    ASSERT_TRUE(r.document()) << what << "\n" << err;
+    std::string_view out = *r.document();
+    ASSERT_FALSE(out.empty()) << what << "\n" << err;
+    EXPECT_EQ(out.front(), '{') << what;
+    EXPECT_EQ(out.back(), '}') << what;
+  }
+
+  qel2json::Translator translator;
 };
 std::vector<std::string> Repair::tokens;
 

@@ -13,7 +13,7 @@ using namespace std::string_literals;
 
 void ExpectPieces(const std::string& bytes, const std::vector<size_t>& pieces, const std::string& expected) {
   EXPECT_EQ(ScanPieces(bytes, pieces), expected) << "pieces of " << pieces[0];
-  EXPECT_EQ(ScanFile(bytes), expected) << "read from a file";
+  EXPECT_EQ(ScanFile(bytes), expected) << "read at once";
 }
 
 TEST(ScannerNul, FirstByteOfARefilledText) {

@@ -1,6 +1,6 @@
 // Token streams of the scanner.  Each case in transcripts/ is an input,
 // NAME.qel, beside the transcript it must give, NAME.tokens (the notation
-// is in transcript.h), read from a file and through a pipe in small pieces.
+// is in transcript.h), delivered at once and in small pieces.
 // QEL_GOLDEN_UPDATE=1 rewrites the transcripts from the scanner's results;
 // review the difference before committing it.
 #include <algorithm>

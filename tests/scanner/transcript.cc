@@ -10,12 +10,23 @@
 #include "scanner/tokens.h"
 #include "source/source_buffer.h"
 #include "store/string_table.h"
-#include "support/child.h"
+#include "support/pieces.h"
 
 namespace {
 
 constexpr int kUntouched = 0x5EED5EED;
 constexpr const char* kReportPrefix = "\"in\", line ";
+
+// A scanner with its own buffer, strings and reports, and the transcript
+// it writes: each report's line as it is made, and each token's.
+struct Rig {
+  PageSource pages;
+  CollectedLines lines;
+  Reports reports;
+  SourceBuffer buffer{pages, reports};
+  StringTable strings{pages};
+  Scanner scanner{buffer, strings, reports};
+};
 
 struct Named {
   const char* name;
@@ -45,81 +56,93 @@ std::string Escaped(std::string_view bytes) {
   return out;
 }
 
-std::string_view Span() { return {TokenBegin, size_t(TokenLimit - TokenBegin)}; }
+std::string_view Span(const Rig& r) {
+  return {r.scanner.tokenBegin(), size_t(r.scanner.tokenLimit() - r.scanner.tokenBegin())};
+}
 
-std::string Describe(int code, int attribute) {
-  std::string line = std::to_string(TokenPos.line) + ":" + std::to_string(TokenPos.col) + " ";
+std::string Describe(const Rig& r, int code, int attribute) {
+  const SrcPosition& at = r.scanner.tokenPos();
+  std::string line = std::to_string(at.line) + ":" + std::to_string(at.col) + " ";
   if (code < 1 || code > kTokenCount) return line + "! code " + std::to_string(code);
   if (code == TK_IntegerLiteral)
-    return line + "int " + std::string(Span()) + "=" + std::to_string(attribute);
+    return line + "int " + std::string(Span(r)) + "=" + std::to_string(attribute);
   if (code == TK_RealLiteral || code == TK_StringLiteral) {
-    std::string_view stored(StringAt(attribute), size_t(StringLength(attribute)));
+    std::string_view stored(r.strings.At(attribute), size_t(r.strings.Length(attribute)));
     line += (code == TK_RealLiteral ? "real " : "str ") + Escaped(stored);
-    if (stored != Span()) line += " ! span " + Escaped(Span());
+    if (stored != Span(r)) line += " ! span " + Escaped(Span(r));
     return line;
   }
   line += code == TK_EndOfText ? "end" : kNames[code].name;
   if (attribute != kUntouched) line += " ! attribute written";
-  if (Span() != kNames[code].text) line += " ! span " + Escaped(Span());
+  if (Span(r) != kNames[code].text) line += " ! span " + Escaped(Span(r));
   return line;
 }
 
-void Emit(const std::string& line) { fprintf(stderr, "%s\n", line.c_str()); }
-
 // Later calls must keep delivering the end of text at the same place.
-void ExpectEndRepeats() {
-  SrcPosition first = TokenPos;
+void ExpectEndRepeats(Rig& r, std::string& out) {
+  SrcPosition first = r.scanner.tokenPos();
   for (int i = 0; i < 2; ++i) {
     int attribute = kUntouched;
-    int code = NextToken(&attribute);
-    if (code != TK_EndOfText || TokenPos.line != first.line || TokenPos.col != first.col)
-      Emit("! repeat " + Describe(code, attribute));
+    int code = r.scanner.Next(&attribute);
+    SrcPosition at = r.scanner.tokenPos();
+    if (code != TK_EndOfText || at.line != first.line || at.col != first.col)
+      out += "! repeat " + Describe(r, code, attribute) + "\n";
   }
 }
 
-void ScanDescriptor(int fd) {
-  ResetStrings();
-  initBuf("in", fd);
-  StartScanning();
-  for (int n = 0; n < 1000000; ++n) {
-    int attribute = kUntouched;
-    int code = NextToken(&attribute);
-    Emit(Describe(code, attribute));
-    if (code == TK_EndOfText) return ExpectEndRepeats();
-  }
-  Emit("! no end");
-}
-
-// Drops the file name from report lines: every report names "in".
-std::string Transcript(const Outcome& outcome) {
-  std::string result;
-  size_t at = 0;
-  while (at < outcome.err.size()) {
-    size_t end = outcome.err.find('\n', at);
-    if (end == std::string::npos) end = outcome.err.size();
-    std::string_view line(outcome.err.data() + at, end - at);
+// Report lines without the file name, in order with the tokens.
+void TakeReports(Rig& r, std::string& out) {
+  std::string_view text = r.lines.text;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    std::string_view line = text.substr(at, end - at);
     if (line.starts_with(kReportPrefix)) line.remove_prefix(strlen(kReportPrefix));
-    result.append(line).append("\n");
+    out.append(line).append("\n");
     at = end + 1;
   }
-  if (outcome.status != 0) result += "! status " + std::to_string(outcome.status) + "\n";
-  if (!outcome.out.empty()) result += "! stdout " + outcome.out + "\n";
-  return result;
+  r.lines.text.clear();
+}
+
+std::string Scan(TextReader& input) {
+  Rig r;
+  r.reports.Start("in", r.lines, r.scanner.currentLine());
+  std::string out;
+  try {
+    r.buffer.Open(input);
+    r.scanner.Start();
+    for (int n = 0; n < 1000000; ++n) {
+      int attribute = kUntouched;
+      int code = r.scanner.Next(&attribute);
+      TakeReports(r, out);
+      out += Describe(r, code, attribute) + "\n";
+      if (code == TK_EndOfText) {
+        ExpectEndRepeats(r, out);
+        TakeReports(r, out);
+        return out;
+      }
+    }
+    out += "! no end\n";
+  } catch (const TranslationEnded&) {
+    TakeReports(r, out);
+    out += "! ended\n";
+  }
+  return out;
 }
 
 }  // namespace
 
 std::string ScanFile(const std::string& bytes) {
-  TempFile file(bytes);
-  return Transcript(RunInChild([&] { ScanDescriptor(file.Open()); }));
+  PieceReader whole(bytes);
+  return Scan(whole);
 }
 
 std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces) {
-  return Transcript(RunInChild([&] { ScanDescriptor(PiecewiseDescriptor(bytes, pieces)); }));
+  PieceReader reader(bytes, pieces);
+  return Scan(reader);
 }
 
 void ExpectTranscript(const std::string& bytes, const std::string& expected) {
-  EXPECT_EQ(ScanFile(bytes), expected) << "read from a file";
+  EXPECT_EQ(ScanFile(bytes), expected) << "read at once";
   for (const std::vector<size_t>& pieces : {std::vector<size_t>{1}, {2}, {3, 5}})
     EXPECT_EQ(ScanPieces(bytes, pieces), expected) << "pieces of " << pieces[0];
 }

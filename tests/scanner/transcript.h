@@ -1,4 +1,4 @@
-// Runs the scanner over one input in a child process and returns a
+// Runs the scanner over one input and returns a
 // transcript of everything it did, in order: one line per token and one per
 // report.
 //
@@ -12,20 +12,20 @@
 //
 // Anything amiss (an attribute written for a token without value, a span
 // that differs from the token's text, an end of text that does not repeat)
-// adds a line beginning with "!".  A crash or an early exit adds "! status".
+// adds a line beginning with "!".  A report that ends the translation adds
+// "! ended".
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-// The input read from a file.
+// The input delivered at once.
 std::string ScanFile(const std::string& bytes);
 
-// The input delivered through a pipe in exactly these pieces (cycled).
+// The input delivered in exactly these pieces (cycled), as a pipe would.
 std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces);
 
-// Expects the transcript of bytes, read from a file and delivered through a
-// pipe in pieces of 1, of 2, and of 3 and 5 bytes alternately, to be
+// Expects the transcript of bytes, delivered at once and in pieces of 1, of 2, and of 3 and 5 bytes alternately, to be
 // expected.
 void ExpectTranscript(const std::string& bytes, const std::string& expected);

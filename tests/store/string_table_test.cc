@@ -7,68 +7,84 @@
 
 namespace {
 
-class StringTable : public ::testing::Test {
+class Strings : public ::testing::Test {
  protected:
-  void SetUp() override { ResetStrings(); }
+  PageSource pages;
+  StringTable table{pages};
 };
 
-TEST_F(StringTable, IndexZeroIsTheEmptyString) {
-  EXPECT_STREQ(StringAt(0), "");
-  EXPECT_EQ(StringLength(0), 0);
-  StoreString("abc", 3);
-  EXPECT_STREQ(StringAt(0), "");
+TEST_F(Strings, IndexZeroIsTheEmptyString) {
+  EXPECT_STREQ(table.At(0), "");
+  EXPECT_EQ(table.Length(0), 0);
+  table.Store("abc", 3);
+  EXPECT_STREQ(table.At(0), "");
 }
 
-TEST_F(StringTable, IndexesCountUpAndEqualTextsAreNotMerged) {
-  EXPECT_EQ(StoreString("\"abc\"", 5), 1);
-  EXPECT_EQ(StoreString("\"abc\"", 5), 2);
-  EXPECT_STREQ(StringAt(1), "\"abc\"");
-  EXPECT_STREQ(StringAt(2), "\"abc\"");
-  EXPECT_NE(StringAt(1), StringAt(2));
+TEST_F(Strings, IndexesCountUpAndEqualTextsAreNotMerged) {
+  EXPECT_EQ(table.Store("\"abc\"", 5), 1);
+  EXPECT_EQ(table.Store("\"abc\"", 5), 2);
+  EXPECT_STREQ(table.At(1), "\"abc\"");
+  EXPECT_STREQ(table.At(2), "\"abc\"");
+  EXPECT_NE(table.At(1), table.At(2));
 }
 
-TEST_F(StringTable, StoresExactlyTheGivenLength) {
-  int i = StoreString("12.5e3 rest", 6);
-  EXPECT_STREQ(StringAt(i), "12.5e3");
-  EXPECT_EQ(StringLength(i), 6);
-  int empty = StoreString("ignored", 0);
-  EXPECT_STREQ(StringAt(empty), "");
+TEST_F(Strings, StoresExactlyTheGivenLength) {
+  int i = table.Store("12.5e3 rest", 6);
+  EXPECT_STREQ(table.At(i), "12.5e3");
+  EXPECT_EQ(table.Length(i), 6);
+  int empty = table.Store("ignored", 0);
+  EXPECT_STREQ(table.At(empty), "");
   EXPECT_NE(empty, 0);
   // Around the length where the stored length needs more than a byte.
   for (int length : {253, 254, 255, 256, 70000}) {
     std::string text(size_t(length), 'q');
-    int i = StoreString(text.data(), length);
-    EXPECT_EQ(StringLength(i), length);
-    EXPECT_EQ(StringAt(i), text);
+    int j = table.Store(text.data(), length);
+    EXPECT_EQ(table.Length(j), length);
+    EXPECT_EQ(table.At(j), text);
   }
 }
 
-TEST_F(StringTable, NulBytesAreKeptWithTheirLength) {
-  int i = StoreString("a\0b", 3);
-  EXPECT_STREQ(StringAt(i), "a");
-  EXPECT_EQ(StringLength(i), 3);
-  EXPECT_EQ(std::string(StringAt(i), 3), std::string("a\0b", 3));
+TEST_F(Strings, NulBytesAreKeptWithTheirLength) {
+  int i = table.Store("a\0b", 3);
+  EXPECT_STREQ(table.At(i), "a");
+  EXPECT_EQ(table.Length(i), 3);
+  EXPECT_EQ(std::string(table.At(i), 3), std::string("a\0b", 3));
 }
 
-TEST_F(StringTable, EarlyTextsStayPutThroughManyStores) {
+TEST_F(Strings, EarlyTextsStayPutThroughManyStores) {
   std::vector<const char*> first;
   for (int i = 0; i < 10; ++i) {
     std::string t = "text" + std::to_string(i);
-    StoreString(t.data(), int(t.size()));
-    first.push_back(StringAt(i + 1));
+    table.Store(t.data(), int(t.size()));
+    first.push_back(table.At(i + 1));
   }
   std::string big(10000, 'x');
-  for (int i = 0; i < 50000; ++i) StoreString(big.data(), i % 3 == 0 ? 10000 : 7);
+  for (int i = 0; i < 50000; ++i) table.Store(big.data(), i % 3 == 0 ? 10000 : 7);
   for (int i = 0; i < 10; ++i) {
-    EXPECT_EQ(StringAt(i + 1), first[size_t(i)]);
-    EXPECT_EQ(std::string(StringAt(i + 1)), "text" + std::to_string(i));
+    EXPECT_EQ(table.At(i + 1), first[size_t(i)]);
+    EXPECT_EQ(std::string(table.At(i + 1)), "text" + std::to_string(i));
   }
-  EXPECT_EQ(StringLength(50010), 7);
+  EXPECT_EQ(table.Length(50010), 7);
 }
 
-TEST_F(StringTable, KeptTextsTakeNoIndex) {
-  EXPECT_STREQ(KeepText("char 'x' is not a token rest", 23), "char 'x' is not a token");
-  EXPECT_EQ(StoreString("next", 4), 1);
+// A table cleared after a large translation fills the same memory again.
+TEST_F(Strings, ClearingKeepsTheMemory) {
+  std::string big(100000, 'y');
+  for (int round = 0; round < 3; ++round) {
+    table.Clear();
+    if (round == 2) pages.FailAfter(0);  // a third round needs no fresh memory
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(table.Store(big.data(), int(big.size())), i + 1);
+  }
+}
+
+// No memory for a text ends the translation, and the table stays usable.
+TEST_F(Strings, NoMemoryIsThrownAndTheTableGoesOn) {
+  std::string big(1 << 20, 'z');
+  pages.FailAfter(0);
+  EXPECT_THROW(table.Store(big.data(), int(big.size())), OutOfMemory);
+  table.Clear();
+  EXPECT_EQ(table.Store("ok", 2), 1);
+  EXPECT_STREQ(table.At(1), "ok");
 }
 
 }  // namespace

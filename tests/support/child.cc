@@ -16,7 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 // Present only in a build instrumented for coverage.
 extern "C" void __gcov_dump() __attribute__((weak));
@@ -166,26 +165,6 @@ TempFile::TempFile(const std::string& bytes) {
 TempFile::~TempFile() { unlink(path_.c_str()); }
 
 int TempFile::Open() const { return open(path_.c_str(), O_RDONLY); }
-
-int PiecewiseDescriptor(const std::string& bytes, const std::vector<size_t>& pieces) {
-  int p[2];
-  if (pipe(p)) throw std::runtime_error("pipe failed");
-  signal(SIGPIPE, SIG_IGN);
-  std::thread([fd = p[1], bytes, pieces] {
-    size_t at = 0, i = 0;
-    while (at < bytes.size()) {
-      size_t n = pieces.empty() ? bytes.size() : pieces[i++ % pieces.size()];
-      if (n == 0) n = 1;
-      if (n > bytes.size() - at) n = bytes.size() - at;
-      ssize_t w = write(fd, bytes.data() + at, n);
-      if (w <= 0) break;
-      at += size_t(w);
-      AwaitDrained(fd);
-    }
-    close(fd);
-  }).detach();
-  return p[0];
-}
 
 std::vector<std::string> CasesIn(const std::string& dir, const std::function<bool(const std::string&)>& keep) {
   std::vector<std::string> names;

@@ -37,11 +37,6 @@ class TempFile {
   std::string path_;
 };
 
-// The read end of a pipe that a writer thread fills piece by piece, waiting
-// for each piece to be taken before it writes the next (pieces cycle
-// through the list; empty: all at once).
-int PiecewiseDescriptor(const std::string& bytes, const std::vector<size_t>& pieces);
-
 std::string ReadFileBytes(const std::string& path);
 
 // The names of the entries of dir for which keep(name) holds, sorted: the

@@ -1,0 +1,47 @@
+#include "translator/translation.h"
+
+#include <cstring>
+#include <new>
+
+Translation::Translation()
+    : source_(pages_, reports_),
+      strings_(pages_),
+      scanner_(source_, strings_, reports_),
+      tree_(pages_, reports_),
+      parser_(pages_, scanner_, tree_, reports_),
+      output_(reports_),
+      printer_(pages_, tree_, strings_, output_) {}
+
+void Translation::Run(TextReader& input, DocumentSink& document) {
+  strings_.Clear();
+  tree_.Clear();
+  source_.Open(input);
+  root_ = parser_.Parse();
+  printer_.Write(root_, document, documentLimit_);
+}
+
+Translation::Outcome Translation::Translate(TextReader& input, std::string_view name, DocumentSink& document,
+                                            DiagnosticSink& diagnostics) {
+  root_ = 0;
+  reports_.Start(name, diagnostics, scanner_.currentLine());
+  try {
+    Run(input, document);
+  } catch (const TranslationEnded&) {
+    return {1, false};
+  } catch (const OutOfMemory&) {
+    reports_.Add("memory exhausted");
+    return {1, false};
+  } catch (const std::bad_alloc&) {
+    reports_.Add("memory exhausted");
+    return {1, false};
+  }
+  return {reports_.Count(ERROR) > 0 ? 1 : 0, true};
+}
+
+long MemoryReader::Read(char* into, size_t size) {
+  size_t n = size < left_ ? size : left_;
+  if (n) memcpy(into, next_, n);
+  next_ += n;
+  left_ -= n;
+  return long(n);
+}

@@ -1,0 +1,79 @@
+// The translation object: owns every piece of state of a translation (the
+// source buffer, the reports, the string table, the tree, the parser's
+// stacks and the printer's buffer), runs the stages in order, and keeps its
+// memory from one translation to the next.
+//
+// One object is used by one thread at a time; objects on different threads
+// share only constant tables.  No path ends the process: a DEADLY report,
+// the error limit, running out of memory and a failed write each end the
+// translation at hand, and the object then translates the next one as if it
+// were new.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "memory/pages.h"
+#include "output/output_buffer.h"
+#include "output/printer.h"
+#include "parser/parser.h"
+#include "scanner/scanner.h"
+#include "source/report.h"
+#include "source/source_buffer.h"
+#include "store/string_table.h"
+#include "tree/construction.h"
+
+class Translation {
+ public:
+  Translation();
+  Translation(const Translation&) = delete;
+  Translation& operator=(const Translation&) = delete;
+
+  struct Outcome {
+    int status;     // the command line's exit status: 1 when an ERROR was reported or the end came early
+    bool complete;  // the whole document went to the document sink
+  };
+
+  // Translates the text that `input` reads, named `name` in diagnostics.
+  // The document goes to `document`, and every diagnostic, as it is made,
+  // to `diagnostics`.
+  Outcome Translate(TextReader& input, std::string_view name, DocumentSink& document, DiagnosticSink& diagnostics);
+
+  // The document's bound in bytes; 0, the default, is none.  A document that
+  // would be longer ends its translation with a DEADLY report.
+  void SetDocumentLimit(size_t bytes) { documentLimit_ = bytes; }
+
+  // The tree of the last translation that got through the parse, and its
+  // root (0 when none did), readable until the next translation.
+  const Tree& tree() const { return tree_; }
+  NodeRef root() const { return root_; }
+
+  // For tests: where every mapping of this object comes from.
+  PageSource& pages() { return pages_; }
+
+ private:
+  void Run(TextReader& input, DocumentSink& document);
+
+  PageSource pages_;
+  Reports reports_;
+  SourceBuffer source_;
+  StringTable strings_;
+  Scanner scanner_;
+  Tree tree_;
+  Parser parser_;
+  OutputBuffer output_;
+  Printer printer_;
+  size_t documentLimit_ = 0;
+  NodeRef root_ = 0;
+};
+
+// A text held in memory, read as from a file.
+class MemoryReader final : public TextReader {
+ public:
+  MemoryReader(const char* data, size_t size) : next_(data), left_(size) {}
+  long Read(char* into, size_t size) override;
+
+ private:
+  const char* next_;
+  size_t left_;
+};
