@@ -29,17 +29,20 @@ struct Arena::ChunkHeader {
 
 
 // A chunk given back by an earlier Release is used again where it is large
-// enough: it costs no fresh pages.  Never returns null: running out throws.
+// enough, the smallest such: it costs no fresh pages, and every translation
+// that asks for the same chunks gets the same ones back.  Never returns
+// null: running out throws.
 void* Arena::TakeChunk(void* arena, long size) {
   static_assert(sizeof(ChunkHeader) == kHeader);
   Arena* a = static_cast<Arena*>(arena);
   size_t needed = sizeof(ChunkHeader) + size_t(size);
+  ChunkHeader** best = nullptr;
+  for (ChunkHeader** link = &a->spare_; *link; link = &(*link)->next)
+    if ((*link)->size >= needed && (!best || (*link)->size < (*best)->size)) best = link;
   ChunkHeader* chunk = nullptr;
-  for (ChunkHeader** link = &a->spare_; *link; link = &(*link)->next) {
-    if ((*link)->size < needed) continue;
-    chunk = *link;
-    *link = chunk->next;
-    break;
+  if (best) {
+    chunk = *best;
+    *best = chunk->next;
   }
   if (!chunk) {
     size_t mapped = 0;
@@ -64,10 +67,13 @@ EXPANDS_OBSTACK_MACROS void Arena::SetUp() {
   first_ = obstack_alloc(&obstack_, 1);
 }
 
+// The chunks then grow from the first size again, as they did before, so
+// that every translation asks for the chunks the spare list holds.
 EXPANDS_OBSTACK_MACROS void Arena::Release() {
   if (!ready_) return;
   obstack_free(&obstack_, first_);
   first_ = obstack_alloc(&obstack_, 1);
+  obstack_chunk_size(&obstack_) = NextChunkSize(kFirstChunk);
 }
 
 void Arena::FreeSpare() {

@@ -9,7 +9,7 @@
 
 #include "qel2json.h"
 #include "scanner/tokens.h"
-#include "translator/translation.h"
+#include "translator/c_handles.h"
 
 namespace {
 
@@ -73,10 +73,6 @@ class HeldDocument final : public DocumentSink {
 };
 
 }  // namespace
-
-struct qel2json_translator {
-  Translation translation;
-};
 
 // A result: the status, the document, and the diagnostics as text and as
 // records whose strings lie in one store of NUL-terminated strings.
