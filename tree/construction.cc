@@ -90,7 +90,7 @@ NodeRef Tree::BuildRule(Tree& t, const SrcPosition* pos, const NodeArg* args) {
       t.Append(uint32_t(args[1].value));
     return list;
   } else {
-    NodeRef children[kMaxArgs + 1];  // one to spare for rules without children
+    NodeRef children[kMaxArgs + 1] = {};  // one to spare for rules without children
     [&]<size_t... I>(std::index_sequence<I...>) {
       ((r.arg[I] >= 0 ? void(children[r.slot[I]] = t.CheckedChild<R, int(I)>(pos, args)) : void()), ...);
     }(std::make_index_sequence<r.argCount>());
