@@ -1,7 +1,7 @@
 // json_schema GRAMMAR SCHEMA [KEYS]: writes the JSON Schema (draft 2020-12)
 // of the document, derived from the printer's own mapping table, and, when
 // KEYS is given, the keys every rule writes itself, one rule a line
-// ("rule_001: System Strings ..."), for the check of the output reference.
+// ("System: System Strings ..."), for the check of the output reference.
 //
 // Every node kind yields either a JSON value (an object, an array, an int
 // or a literal) or a run of object members, which its parent's object takes

@@ -122,14 +122,14 @@ constexpr bool ArgsFit() {
     const NodeArg words[] = {tree_detail::Arg(a)..., NodeArg{}};                     \
     return tree.Build(no, pos, words);                                               \
   }
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) \
-  RULE(appendNo, appendName, kind, "") RULE(emptyNo, emptyName, kind, "")
+#define LIST(kind, element, appendNo, emptyNo) \
+  RULE(appendNo, kind##_Append, kind, "") RULE(emptyNo, kind##_Empty, kind, "")
 #include "tree/rules.def"
 #undef RULE
 #undef LIST
 
-// Mk<kind>(tree, pos, node): the coercion function of each kind.
+// CoerceTo<kind>(tree, pos, node): the coercion function of each kind.
 #define KIND(no, name) \
-  inline NodeRef Mk##name(Tree& tree, const SrcPosition* pos, NodeRef n) { return tree.Coerce(no, pos, n); }
+  inline NodeRef CoerceTo##name(Tree& tree, const SrcPosition* pos, NodeRef n) { return tree.Coerce(no, pos, n); }
 #include "tree/kinds.def"
 #undef KIND

@@ -23,15 +23,14 @@ inline constexpr int kKindCount = 0
 
 enum RuleNo : int {
 #define RULE(no, name, kind, args) R_##name = no,
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) \
-  R_##appendName = appendNo, R_##emptyName = emptyNo,
+#define LIST(kind, element, appendNo, emptyNo) R_##kind##_Append = appendNo, R_##kind##_Empty = emptyNo,
 #include "tree/rules.def"
 #undef RULE
 #undef LIST
 };
 inline constexpr int kRuleCount = 0
 #define RULE(no, name, kind, args) +1
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName) +2
+#define LIST(kind, element, appendNo, emptyNo) +2
 #include "tree/rules.def"
 #undef RULE
 #undef LIST
@@ -58,7 +57,7 @@ constexpr int CountWords(std::string_view s) {
 inline constexpr int kMostArgs = [] {
   int most = 2;
 #define RULE(no, name, kind, args) most = CountWords(args) > most ? CountWords(args) : most;
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName)
+#define LIST(kind, element, appendNo, emptyNo)
 #include "tree/rules.def"
 #undef RULE
 #undef LIST
@@ -150,10 +149,10 @@ constexpr std::array<RuleInfo, kRuleCount> MakeRules() {
   std::array<RuleInfo, kRuleCount> rules{};
 #define RULE(no, name, kind, args) rules[no] = ParseRule(#name, K_##kind, args);
 #define CHAIN(no, name, kind, args) rules[no] = ParseChain(#name, K_##kind, args);
-#define LIST(kind, element, appendNo, appendName, emptyNo, emptyName)     \
-  rules[appendNo] = ParseRule(#appendName, K_##kind, #kind " " #element); \
-  rules[appendNo].list = ListRole::Append;                                \
-  rules[emptyNo] = ParseRule(#emptyName, K_##kind, "");                   \
+#define LIST(kind, element, appendNo, emptyNo)                              \
+  rules[appendNo] = ParseRule(#kind "_Append", K_##kind, #kind " " #element); \
+  rules[appendNo].list = ListRole::Append;                                    \
+  rules[emptyNo] = ParseRule(#kind "_Empty", K_##kind, "");                   \
   rules[emptyNo].list = ListRole::Empty;
 #include "tree/rules.def"
 #undef RULE

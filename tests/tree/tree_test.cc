@@ -24,11 +24,11 @@ class Trees : public ::testing::Test {
 };
 
 TEST_F(Trees, ChildrenFirstThenValuesWithTheCoordinateExchange) {
-  NodeRef coords = Mkrule_090(t, &At, Mkrule_091(t, &At), Mkrule_017(t, &At, 9, 1, 2, 3, 4));
-  NodeRef expr = MkExpr(t, &At, Mkrule_103(t, &At, 5));
-  NodeRef idents = Mkrule_093(t, &At);
-  NodeRef refs = Mkrule_016(t, &At, coords, expr, 42, idents, 7);
-  EXPECT_EQ(t.RuleOf(refs), R_rule_016);
+  NodeRef coords = MkSeq_Of_Coordinate_Append(t, &At, MkSeq_Of_Coordinate_Empty(t, &At), MkCoordinate(t, &At, 9, 1, 2, 3, 4));
+  NodeRef expr = CoerceToExpr(t, &At, MkExpr_Integer(t, &At, 5));
+  NodeRef idents = MkSeq_Of_Ident_Empty(t, &At);
+  NodeRef refs = MkReferences(t, &At, coords, expr, 42, idents, 7);
+  EXPECT_EQ(t.RuleOf(refs), R_References);
   EXPECT_EQ(t.KindOf(refs), K_References);
   EXPECT_EQ(t.ChildOf(refs, 1), expr);
   EXPECT_EQ(t.ValueOf(refs, 0), 42);
@@ -44,12 +44,12 @@ TEST_F(Trees, ChildrenFirstThenValuesWithTheCoordinateExchange) {
 // Lists that are open at once, nested or side by side, keep their own
 // elements in order.
 TEST_F(Trees, ListsCloseIntoTheirParentInOrder) {
-  NodeRef first = Mkrule_074(t, &At, Mkrule_074(t, &At, Mkrule_075(t, &At), 11), 12);
-  NodeRef inner = Mkrule_117(t, &At, Mkrule_118(t, &At), 7);
-  NodeRef ident = Mkrule_029(t, &At, Mkrule_111(t, &At, Mkrule_034(t, &At, inner)));
-  NodeRef second = Mkrule_074(t, &At, Mkrule_075(t, &At), 13);
+  NodeRef first = MkSeq_Of_Real_Append(t, &At, MkSeq_Of_Real_Append(t, &At, MkSeq_Of_Real_Empty(t, &At), 11), 12);
+  NodeRef inner = MkSeq_Of_Integer_Append(t, &At, MkSeq_Of_Integer_Empty(t, &At), 7);
+  NodeRef ident = MkIdent(t, &At, MkIdent_X(t, &At, MkX(t, &At, inner)));
+  NodeRef second = MkSeq_Of_Real_Append(t, &At, MkSeq_Of_Real_Empty(t, &At), 13);
   (void)ident;
-  NodeRef param = Mkrule_010(t, &At, 1, 2, first, second, Mkrule_076(t, &At, 3), Mkrule_079(t, &At, Mkrule_043(t, &At, Mkrule_054(t, &At))));
+  NodeRef param = MkParam(t, &At, 1, 2, first, second, MkParam_Startvalue_Real(t, &At, 3), MkParam_Debuginfo_Nil(t, &At, MkNil(t, &At, MkSeq_Of_String_Empty(t, &At))));
   NodeRef reals1 = t.ChildOf(param, 0), reals2 = t.ChildOf(param, 1);
   ASSERT_EQ(t.ListLength(reals1), 2);
   EXPECT_EQ(t.ListElements(reals1)[0], 11u);
@@ -62,17 +62,17 @@ TEST_F(Trees, ListsCloseIntoTheirParentInOrder) {
 }
 
 TEST_F(Trees, ChainKindsAreWrappedOnceAndOthersComeBackUnchanged) {
-  NodeRef kind = Mkrule_103(t, &At, 3);
-  NodeRef assign = Mkrule_026(t, &At, Mkrule_029(t, &At, Mkrule_111(t, &At, Mkrule_034(t, &At, Mkrule_118(t, &At)))), kind);
+  NodeRef kind = MkExpr_Integer(t, &At, 3);
+  NodeRef assign = MkAssign(t, &At, MkIdent(t, &At, MkIdent_X(t, &At, MkX(t, &At, MkSeq_Of_Integer_Empty(t, &At)))), kind);
   NodeRef expr = t.ChildOf(assign, 1);
-  EXPECT_EQ(t.RuleOf(expr), R_rule_027);
+  EXPECT_EQ(t.RuleOf(expr), R_Expr);
   EXPECT_EQ(t.ChildOf(expr, 0), kind);
-  EXPECT_EQ(MkAssign(t, &At, assign), assign);
-  EXPECT_EQ(MkExpr(t, &At, 0), 0u);
-  EXPECT_EQ(MkRoot(t, &At, expr), 0u);
-  NodeRef identKind = Mkrule_107(t, &At, Mkrule_030(t, &At, Mkrule_118(t, &At)));
-  NodeRef ident = MkIdent(t, &At, identKind);
-  EXPECT_EQ(t.RuleOf(ident), R_rule_029);
+  EXPECT_EQ(CoerceToAssign(t, &At, assign), assign);
+  EXPECT_EQ(CoerceToExpr(t, &At, 0), 0u);
+  EXPECT_EQ(CoerceToRoot(t, &At, expr), 0u);
+  NodeRef identKind = MkIdent_T(t, &At, MkT(t, &At, MkSeq_Of_Integer_Empty(t, &At)));
+  NodeRef ident = CoerceToIdent(t, &At, identKind);
+  EXPECT_EQ(t.RuleOf(ident), R_Ident);
   EXPECT_EQ(t.ChildOf(ident, 0), identKind);
 }
 
@@ -84,13 +84,13 @@ TEST_F(Trees, RefusedChildIsDeadly) {
     std::string text;
   };
   std::vector<Case> cases = {
-      {[&] { Mkrule_026(t, &At, Mkrule_029(t, &At, Mkrule_107(t, &At, Mkrule_030(t, &At, Mkrule_118(t, &At)))), Mkrule_095(t, &At)); },
-       "RULE rule_026: root of subtree no. 2 can not be made a Expr node "},
-      {[&] { Mkrule_094(t, &At, Mkrule_095(t, &At), Mkrule_095(t, &At)); },
-       "RULE rule_094: root of subtree no. 2 can not be made a Assign node "},
-      {[&] { Mkrule_016(t, &At, Mkrule_091(t, &At), MkExpr(t, &At, Mkrule_103(t, &At, 1)), 1, Mkrule_095(t, &At), 2); },
-       "RULE rule_016: root of subtree no. 3 can not be made a Seq_Of_Ident node "},
-      {[&] { Mkrule_044(t, &At, NodeRef(0)); }, "RULE rule_044: root of subtree no. 1 can not be made a System node "},
+      {[&] { MkAssign(t, &At, MkIdent(t, &At, MkIdent_T(t, &At, MkT(t, &At, MkSeq_Of_Integer_Empty(t, &At)))), MkSeq_Of_Assign_Empty(t, &At)); },
+       "RULE Assign: root of subtree no. 2 can not be made a Expr node "},
+      {[&] { MkSeq_Of_Assign_Append(t, &At, MkSeq_Of_Assign_Empty(t, &At), MkSeq_Of_Assign_Empty(t, &At)); },
+       "RULE Seq_Of_Assign_Append: root of subtree no. 2 can not be made a Assign node "},
+      {[&] { MkReferences(t, &At, MkSeq_Of_Coordinate_Empty(t, &At), CoerceToExpr(t, &At, MkExpr_Integer(t, &At, 1)), 1, MkSeq_Of_Assign_Empty(t, &At), 2); },
+       "RULE References: root of subtree no. 3 can not be made a Seq_Of_Ident node "},
+      {[&] { MkQel_Object_System(t, &At, NodeRef(0)); }, "RULE Qel_Object_System: root of subtree no. 1 can not be made a System node "},
   };
   for (const Case& c : cases) {
     t.Clear();
