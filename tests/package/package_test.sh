@@ -1,13 +1,15 @@
 #!/bin/sh
-# package_test.sh CPACK CONFIG WORK PROGRAM LINTIAN REQUIRED INPUT...
+# package_test.sh CPACK CONFIG WORK PROGRAM LINTIAN REQUIRED CONSUMERS INPUT...
 #
 # Makes the packages in WORK with cpack, unpacks the Debian package into a
 # root of its own, and checks that it holds every file named in REQUIRED,
 # that its qel2json treats each INPUT exactly as the build's PROGRAM does
-# (document, diagnostics, exit status), that the .tar.gz holds the program,
-# and, unless LINTIAN is "-", that lintian reports no error (E:) on it.
-cpack=$1 config=$2 work=$3 program=$4 lintian=$5 required=$6
-shift 6
+# (document, diagnostics, exit status), that programs of users build
+# against its library and headers (the CONSUMERS script), that the .tar.gz
+# holds the program, and, unless LINTIAN is "-", that lintian reports no
+# error (E:) on it.
+cpack=$1 config=$2 work=$3 program=$4 lintian=$5 required=$6 consumers=$7
+shift 7
 fail() { echo "FAIL: $*"; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work/root" || exit 1
@@ -29,6 +31,8 @@ for input in "$@"; do
     cmp "$work/build.$part" "$work/package.$part" || fail "the packaged program differs on $input ($part)"
   done
 done
+
+sh "$consumers" "$work/root/usr" "$work/consumer" "$@" || fail "programs of users against the package"
 
 tar -tzf "$tgz" | grep -q '/bin/qel2json$' || fail "$tgz holds no bin/qel2json"
 
