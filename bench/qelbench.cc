@@ -1,6 +1,7 @@
 // qelbench: times the translator on generated descriptions.
 //
 //   qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress]
+//            [--example PATH]
 //
 // For each size (MB) it generates two descriptions once (kept in DIR): one
 // with a realistic mix of constructs and names, and one dense in tokens whose
@@ -8,7 +9,10 @@
 // with standard output to /dev/null, and prints the median wall time, input
 // and output MB/s and peak resident memory.  With
 // --stress it runs the stress shapes instead, each at a quarter and at full
-// size, so that the time per unit shows whether it grows linearly.
+// size, so that the time per unit shows whether it grows linearly.  Last,
+// it translates the bundled example many times over, once by starting the
+// program for each translation and once with one translator of the library
+// used again and again, and prints the time per translation of each.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "bench/generator.h"
+#include "qel2json.hpp"
 
 namespace {
 
@@ -108,6 +113,7 @@ std::string Ensure(const std::string& dir, const std::string& name, const std::f
 
 struct Options {
   std::string program = "build/qel2json";
+  std::string example = "examples/plant.qel";
   std::string data = "build/bench-data";
   int runs = 5;
   std::vector<int> sizes = {1, 10, 100};
@@ -127,6 +133,46 @@ void Measure(const Options& o, const std::string& label, const std::string& file
   printf("%-32s %9.1f %9.1f %8.3f %9.1f %9.1f %9.1f %7.1f %6d\n", label.c_str(), inMB, outMB, median.seconds,
          inMB / median.seconds, outMB / median.seconds, peak / 1e6, peak / in, median.status);
   fflush(stdout);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string text;
+  FILE* f = fopen(path.c_str(), "rb");
+  if (!f) {
+    perror(path.c_str());
+    exit(1);
+  }
+  char block[65536];
+  for (size_t n; (n = fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
+  fclose(f);
+  return text;
+}
+
+// One translation of the example per process, against one translator of
+// the library used for every translation: the median time per translation
+// of several rounds of each.
+void CompareReuse(const Options& o) {
+  constexpr int kProcesses = 500, kReused = 20000;
+  std::vector<double> process, reused;
+  std::string text = ReadFile(o.example);
+  qel2json::Translator translator;
+  for (int round = 0; round < std::max(3, o.runs); ++round) {
+    double start = Now();
+    for (int i = 0; i < kProcesses; ++i)
+      if (RunOnce(o.program, o.example, false).status != 0) exit(1);
+    process.push_back((Now() - start) / kProcesses);
+    start = Now();
+    for (int i = 0; i < kReused; ++i)
+      if (translator.translate(text, o.example.c_str()).status() != 0) exit(1);
+    reused.push_back((Now() - start) / kReused);
+  }
+  std::sort(process.begin(), process.end());
+  std::sort(reused.begin(), reused.end());
+  double p = process[process.size() / 2], r = reused[reused.size() / 2];
+  printf("\n%-32s %12s\n", "the example, per translation", "median us");
+  printf("%-32s %12.1f\n", "a process each", p * 1e6);
+  printf("%-32s %12.1f\n", "one translator, reused", r * 1e6);
+  printf("%-32s %12.1f\n", "ratio", p / r);
 }
 
 void Header() {
@@ -161,10 +207,14 @@ int main(int argc, char** argv) {
         size_t comma = list.find(',', at);
         at = comma == std::string::npos ? list.size() : comma + 1;
       }
+    } else if (a == "--example") {
+      o.example = value();
     } else if (a == "--stress") {
       o.stress = true;
     } else {
-      fprintf(stderr, "usage: qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress]\n");
+      fprintf(stderr,
+              "usage: qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress] "
+              "[--example PATH]\n");
       return 1;
     }
   }
@@ -180,6 +230,7 @@ int main(int argc, char** argv) {
       file = Ensure(o.data, name, [&](FILE* f) { bench::WriteDense(f, bytes); });
       Measure(o, name, file, o.runs);
     }
+    CompareReuse(o);
     return 0;
   }
   struct Shape {

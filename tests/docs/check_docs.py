@@ -2,7 +2,7 @@
 """Runs every example of the documentation and of examples/ through the
 translator and compares what it writes, byte for byte.
 
-    check_docs.py PROGRAM SOURCE_DIR
+    check_docs.py PROGRAM SOURCE_DIR [--include DIR --libdir DIR --cc CC --cxx CXX --flags FLAGS]
 
 In docs/*.md, a fenced block (fence at the start of a line) with the info
 string `qel` is a complete description.  It is translated from standard
@@ -26,6 +26,13 @@ Without a stderr block the run must write nothing on standard error and exit
 with status 0.  Blocks of other kinds (text, sh, python) are not run, and a
 json or stderr block that follows no qel block is an error.
 
+A block with the info string `c program` or `c++ program` is a complete
+program of a library user: it is compiled against the headers of --include
+and linked with libqel2json of --libdir (with FLAGS), and run in SOURCE_DIR.
+The `output` block that follows it is its whole standard output, every line
+ending with a line feed; it must write nothing on standard error and exit
+with status 0.  Without --include, programs are not built.
+
 In examples/, every NAME.qel must translate with status 0 and nothing on
 standard error into exactly NAME.json, which a strict JSON reader must
 accept; a NAME.json needs its NAME.qel.
@@ -34,12 +41,14 @@ Finally, the keys that docs/output.md documents (table rows whose first cell
 is a key in backticks) must be exactly the keys used by the documents in
 examples/, so that neither the reference nor the examples fall behind.
 """
+import argparse
 import difflib
 import json
 import pathlib
 import re
 import subprocess
 import sys
+import tempfile
 
 FENCE = re.compile(r'^(```+)\s*(.*)$')
 STDERR = re.compile(r'stderr status=(\d+)')
@@ -65,12 +74,27 @@ def fenced_blocks(path):
     return found
 
 
+PROGRAM = re.compile(r'(c|c\+\+) program')
+
+
 def doc_examples(path):
-    """The examples of one Markdown file, and the faults of their blocks."""
-    examples, faults, current = [], [], None
+    """The examples of one Markdown file, its programs, and the faults of
+    their blocks."""
+    examples, programs, faults, current = [], [], [], None
     for line, info, body in fenced_blocks(path):
         where = '%s:%d' % (path, line)
         status = STDERR.fullmatch(info)
+        language = PROGRAM.fullmatch(info)
+        if language:
+            programs.append({'where': where, 'language': language.group(1), 'source': body, 'output': None})
+            current = None
+            continue
+        if info == 'output':
+            if not programs or programs[-1]['output'] is not None:
+                faults.append('%s: an output block that follows no program' % where)
+            else:
+                programs[-1]['output'] = body
+            continue
         if info == 'qel':
             current = {'where': where, 'input': body, 'stdout': [], 'stderr': [], 'status': 0}
             examples.append(current)
@@ -84,11 +108,11 @@ def doc_examples(path):
             faults.append('%s: write the info string as "stderr status=N"' % where)
         else:
             current['stdout'].append((where, info, body))
-    return examples, faults
+    return examples, programs, faults
 
 
-def run(program, args, stdin=b''):
-    r = subprocess.run([program] + args, input=stdin, capture_output=True, timeout=60)
+def run(program, args, stdin=b'', cwd=None):
+    r = subprocess.run([program] + args, input=stdin, capture_output=True, timeout=60, cwd=cwd)
     return r.stdout, r.stderr, r.returncode
 
 
@@ -129,6 +153,32 @@ def check_doc_example(program, example):
     return faults
 
 
+def check_program(tools, root, workdir, number, example):
+    """Compiles a program of the documentation and compares its output."""
+    where = example['where']
+    if example['output'] is None:
+        return ['%s: the program has no output block after it' % where]
+    c = example['language'] == 'c'
+    source = workdir / ('example%d.%s' % (number, 'c' if c else 'cc'))
+    source.write_text(''.join(line + '\n' for line in example['source']), encoding='utf-8')
+    binary = workdir / ('example%d' % number)
+    compiler = [tools.cc, '-std=c11'] if c else [tools.cxx, '-std=c++17']
+    build = subprocess.run(compiler + ['-Wall', '-Wextra', '-Werror', '-o', str(binary), str(source),
+                                       '-I', tools.include, '-L', tools.libdir, '-lqel2json',
+                                       '-Wl,-rpath,' + tools.libdir] + tools.flags.split(),
+                           capture_output=True, timeout=120)
+    if build.returncode:
+        return ['%s: the program does not build:\n%s' % (where, text(build.stderr))]
+    out, err, status = run(str(binary), [], b'', cwd=root)
+    faults = []
+    want = ''.join(line + '\n' for line in example['output']).encode()
+    if out != want:
+        faults.append(difference(where, 'the program\'s output', want, out))
+    if err or status:
+        faults.append('%s: the program exits with status %d, standard error:\n%s' % (where, status, text(err)))
+    return faults
+
+
 def check_example_files(program, folder):
     """Returns the number of descriptions, the keys their documents use, the faults."""
     faults, keys = [], set()
@@ -158,16 +208,24 @@ def check_example_files(program, folder):
 
 
 def main():
-    if len(sys.argv) != 3:
-        sys.exit('usage: check_docs.py PROGRAM SOURCE_DIR')
-    program, root = sys.argv[1], pathlib.Path(sys.argv[2])
-    faults, count = [], 0
-    for page in sorted((root / 'docs').glob('*.md')):
-        examples, block_faults = doc_examples(page)
-        faults += block_faults
-        for example in examples:
-            faults += check_doc_example(program, example)
-        count += len(examples)
+    parser = argparse.ArgumentParser()
+    parser.add_argument('program')
+    parser.add_argument('root', type=pathlib.Path)
+    for option in ('include', 'libdir', 'cc', 'cxx', 'flags'):
+        parser.add_argument('--' + option, default='')
+    args = parser.parse_args()
+    program, root = args.program, args.root
+    faults, count, built = [], 0, 0
+    with tempfile.TemporaryDirectory() as workdir:
+        for page in sorted((root / 'docs').glob('*.md')):
+            examples, programs, block_faults = doc_examples(page)
+            faults += block_faults
+            for example in examples:
+                faults += check_doc_example(program, example)
+            count += len(examples)
+            for example in programs if args.include else []:
+                built += 1
+                faults += check_program(args, root, pathlib.Path(workdir), built, example)
     if count == 0:
         faults.append('no qel examples found in %s' % (root / 'docs'))
     files, used, file_faults = check_example_files(program, root / 'examples')
@@ -178,8 +236,8 @@ def main():
                for k in sorted(documented - used)]
     for fault in faults:
         print(fault)
-    print('%d documentation examples and %d example descriptions checked, %d faults'
-          % (count, files, len(faults)))
+    print('%d documentation examples, %d programs and %d example descriptions checked, %d faults'
+          % (count, built, files, len(faults)))
     return 1 if faults else 0
 
 
