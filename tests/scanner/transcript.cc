@@ -19,10 +19,7 @@ constexpr const char* kReportPrefix = "\"in\", line ";
 
 // A scanner with its own buffer, strings and reports, and the transcript
 // it writes: each report's line as it is made, and each token's.
-struct Rig {
-  PageSource pages;
-  CollectedLines lines;
-  Reports reports;
+struct Rig : ReportRig {
   SourceBuffer buffer{pages, reports};
   StringTable strings{pages};
   Scanner scanner{buffer, strings, reports};

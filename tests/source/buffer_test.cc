@@ -11,12 +11,7 @@
 namespace {
 
 // A buffer with its own memory and reports.
-struct Buffer {
-  Buffer() { reports.Start("in", lines, &line); }
-  int line = 1;
-  PageSource pages;
-  CollectedLines lines;
-  Reports reports;
+struct Buffer : ReportRig {
   SourceBuffer buffer{pages, reports};
 };
 

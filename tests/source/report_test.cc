@@ -8,11 +8,8 @@
 
 namespace {
 
-struct Reporting {
-  explicit Reporting(int currentLine = 1) : line(currentLine) { reports.Start("in.qel", lines, &line); }
-  int line;
-  CollectedLines lines;
-  Reports reports;
+struct Reporting : ReportRig {
+  explicit Reporting(int currentLine = 1) : ReportRig("in.qel", currentLine) {}
 };
 
 TEST(Report, LineFormatWithAndWithoutPosition) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "memory/pages.h"
 #include "output/output_buffer.h"
 #include "source/report.h"
 #include "source/source_buffer.h"
@@ -51,6 +52,18 @@ class CollectedLines final : public DiagnosticSink {
   }
   std::string text;
   std::vector<Diagnostic> all;  // without their texts
+};
+
+// Memory and reports for a stage under test: reports named `file`, counted
+// against the line number `line`, collected in `lines`.
+struct ReportRig {
+  explicit ReportRig(const char* file = "in", int currentLine = 1) : line(currentLine) {
+    reports.Start(file, lines, &line);
+  }
+  int line;
+  PageSource pages;
+  CollectedLines lines;
+  Reports reports;
 };
 
 class StringDocument final : public DocumentSink {

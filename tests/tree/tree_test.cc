@@ -13,13 +13,9 @@ namespace {
 
 SrcPosition At{3, 4};
 
-class Trees : public ::testing::Test {
+class Trees : public ::testing::Test, protected ReportRig {
  protected:
-  Trees() { reports.Start(".", lines, &line); }
-  int line = 1;
-  PageSource pages;
-  CollectedLines lines;
-  Reports reports;
+  Trees() : ReportRig(".") {}
   Tree t{pages, reports};
 };
 
