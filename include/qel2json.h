@@ -159,7 +159,8 @@ typedef struct qel2json_stream {
  * written this way is complete only when qel2json_result_complete says so:
  * a translation that ends early has written part of it, at most the
  * bound of qel2json_translator_set_max_document_size.  The functions are
- * called on the calling thread, during this call only.
+ * called on the calling thread, during this call only, and must not use
+ * this translator themselves.
  *
  * Returns NULL as qel2json_translate does, or when stream or its read
  * function is NULL. */
