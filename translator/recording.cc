@@ -1,0 +1,127 @@
+#include "translator/recording.h"
+
+#include <algorithm>
+
+#include "scanner/tokens.h"
+#include "tree/rule_table.h"
+
+namespace {
+
+bool Before(const SrcPosition& a, const SrcPosition& b) { return a.line != b.line ? a.line < b.line : a.col < b.col; }
+
+}  // namespace
+
+void Recording::Start() {
+  tokens_.clear();
+  comments_.clear();
+  nodes_.clear();
+  waiting_.clear();
+}
+
+void Recording::Token(int code, size_t offset, size_t length, SrcPosition position) {
+  // The scanner repeats the end of text to whoever asks again.
+  if (code == TK_EndOfText && !tokens_.empty() && tokens_.back().code == TK_EndOfText) return;
+  tokens_.push_back({code, offset, length, position});
+}
+
+void Recording::Comment(size_t offset, size_t length, SrcPosition position) {
+  comments_.push_back({0, offset, length, position});
+}
+
+// The index of the first token at or after position, among the first `end`
+// tokens.  Coordinates grow along the text, so a binary search finds it.
+size_t Recording::FirstTokenAt(SrcPosition position, size_t end) const {
+  auto at = std::lower_bound(tokens_.begin(), tokens_.begin() + long(end), position,
+                             [](const RecordedToken& t, const SrcPosition& p) { return Before(t.position, p); });
+  return size_t(at - tokens_.begin());
+}
+
+// A node's name: the first string literal among its own tokens (those of
+// no child), else its first keyword.
+size_t Recording::NameOf(size_t first, size_t end, const size_t* children, size_t count) const {
+  size_t keyword = kNoParent;
+  auto look = [&](size_t from, size_t to) {
+    for (size_t t = from; t < to; ++t) {
+      TokenClass c = ClassOf(tokens_[t].code);
+      if (c == TokenClass::String) return t;
+      if (c == TokenClass::Keyword && keyword == kNoParent) keyword = t;
+    }
+    return kNoParent;
+  };
+  size_t from = first;
+  for (size_t i = 0; i < count; ++i) {
+    const Node& child = nodes_[children[i]];
+    if (child.first >= child.end) continue;
+    if (size_t found = look(from, child.first); found != kNoParent) return found;
+    from = child.end;
+  }
+  size_t found = look(from, end);
+  return found != kNoParent ? found : keyword;
+}
+
+void Recording::Reduced(int rule, int nodes, SrcPosition first) {
+  if (tokens_.empty()) return;
+  const RuleInfo& info = kRules[size_t(rule)];
+  size_t end = tokens_.size() - 1;  // the token after the production
+  size_t count = std::min(size_t(nodes), waiting_.size());
+  size_t base = waiting_.size() - count;
+  if (info.list == ListRole::Append && count > 0) {
+    size_t list = waiting_[base];
+    nodes_[list].end = std::max(nodes_[list].end, end);
+    for (size_t i = base + 1; i < waiting_.size(); ++i) nodes_[waiting_[i]].parent = list;
+    waiting_.resize(base + 1);
+    return;
+  }
+  size_t from = FirstTokenAt(first, end);
+  size_t index = nodes_.size();
+  size_t name = info.list == ListRole::None ? NameOf(from, end, waiting_.data() + base, count) : kNoParent;
+  nodes_.push_back({info.kind, from, std::max(from, end), name, kNoParent});
+  for (size_t i = base; i < waiting_.size(); ++i) nodes_[waiting_[i]].parent = index;
+  waiting_.resize(base);
+  waiting_.push_back(index);
+}
+
+void Recording::Finish(size_t size) {
+  if (!tokens_.empty() && tokens_.back().code == TK_EndOfText) tokens_.back().offset = std::min(tokens_.back().offset, size);
+}
+
+std::vector<RecordedToken> Recording::TakeTokens() {
+  std::vector<RecordedToken> all(tokens_.size() + comments_.size());
+  std::merge(tokens_.begin(), tokens_.end(), comments_.begin(), comments_.end(), all.begin(),
+             [](const RecordedToken& a, const RecordedToken& b) { return a.offset < b.offset; });
+  return all;
+}
+
+// An empty node stands right after the token before it; a node's text
+// never reaches outside its parent's (recovery may insert a node at the
+// end of the text, after its parent's last token).
+std::vector<RecordedSpan> Recording::TakeSpans() {
+  std::vector<RecordedSpan> spans;
+  spans.reserve(nodes_.size());
+  for (const Node& n : nodes_) {
+    size_t begin = 0, end = 0;
+    if (n.first < n.end) {
+      begin = tokens_[n.first].offset;
+      end = tokens_[n.end - 1].offset + tokens_[n.end - 1].length;
+    } else if (n.first > 0) {
+      const RecordedToken& before = tokens_[std::min(n.first, tokens_.size()) - 1];
+      begin = end = before.offset + before.length;
+    }
+    size_t nameBegin = begin, nameEnd = begin;
+    if (n.name != kNoParent) {
+      nameBegin = tokens_[n.name].offset;
+      nameEnd = nameBegin + tokens_[n.name].length;
+    }
+    spans.push_back({n.kind, begin, end, nameBegin, nameEnd, n.parent});
+  }
+  for (size_t i = spans.size(); i-- > 0;) {
+    RecordedSpan& s = spans[i];
+    if (s.parent == kNoParent) continue;
+    const RecordedSpan& p = spans[s.parent];
+    s.begin = std::clamp(s.begin, p.begin, p.end);
+    s.end = std::clamp(s.end, s.begin, p.end);
+    s.nameBegin = std::clamp(s.nameBegin, s.begin, s.end);
+    s.nameEnd = std::clamp(s.nameEnd, s.nameBegin, s.end);
+  }
+  return spans;
+}
