@@ -211,8 +211,8 @@ typedef struct qel2json_span {
 } qel2json_span;
 
 /* The number of spans recorded; 0 unless the translator's options asked
- * for them.  Spans come children first: a parent's index is above its
- * children's, and the root's is the last. */
+ * for them.  Spans come in the order of the text, each after its
+ * children: a parent's index is above its children's. */
 QEL2JSON_API size_t qel2json_result_span_count(const qel2json_result *result);
 
 /* Fills *out with span i (from 0).  Returns 0, or -1 when i is out of

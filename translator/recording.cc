@@ -92,6 +92,57 @@ std::vector<RecordedToken> Recording::TakeTokens() {
   return all;
 }
 
+namespace {
+
+// The spans in the order of a walk that finishes every child, in the
+// order of the text, before its parent (a list is begun before its
+// elements, so the order of reductions is not such a walk).  No recursion:
+// descriptions nest as deeply as they like.
+std::vector<RecordedSpan> ChildrenFirst(std::vector<RecordedSpan> spans) {
+  constexpr size_t kNone = kNoParent;
+  size_t n = spans.size();
+  std::vector<size_t> first(n, kNone), last(n, kNone), next(n, kNone), roots;
+  for (size_t i = 0; i < n; ++i) {
+    size_t p = spans[i].parent;
+    if (p == kNoParent) {
+      roots.push_back(i);
+      continue;
+    }
+    (last[p] == kNone ? first[p] : next[last[p]]) = i;
+    last[p] = i;
+  }
+  std::vector<size_t> order, renumbered(n);
+  order.reserve(n);
+  std::vector<size_t> path;
+  for (size_t root : roots) {
+    // Down the first children, then along the siblings, finishing each
+    // node when its last child is done.
+    path.push_back(root);
+    size_t at = first[root];
+    while (!path.empty()) {
+      if (at != kNone) {
+        path.push_back(at);
+        at = first[at];
+        continue;
+      }
+      size_t done = path.back();
+      path.pop_back();
+      renumbered[done] = order.size();
+      order.push_back(done);
+      at = path.empty() ? kNone : next[done];
+    }
+  }
+  std::vector<RecordedSpan> sorted;
+  sorted.reserve(n);
+  for (size_t i : order) {
+    sorted.push_back(spans[i]);
+    if (sorted.back().parent != kNoParent) sorted.back().parent = renumbered[sorted.back().parent];
+  }
+  return sorted;
+}
+
+}  // namespace
+
 // An empty node stands right after the token before it; a node's text
 // never reaches outside its parent's (recovery may insert a node at the
 // end of the text, after its parent's last token).
@@ -114,6 +165,7 @@ std::vector<RecordedSpan> Recording::TakeSpans() {
     }
     spans.push_back({n.kind, begin, end, nameBegin, nameEnd, n.parent});
   }
+  spans = ChildrenFirst(std::move(spans));
   for (size_t i = spans.size(); i-- > 0;) {
     RecordedSpan& s = spans[i];
     if (s.parent == kNoParent) continue;

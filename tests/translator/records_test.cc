@@ -79,10 +79,15 @@ TEST_P(Records, TokensAndSpansAsRecorded) {
   qel2json::Result r = t.translate(text, "input.qel");
   Compare(kDir + name + ".tokens", TokensOf(text, r));
   Compare(kDir + name + ".spans", SpansOf(text, r));
-  for (const qel2json::Span& s : r.spans()) {
+  std::vector<qel2json::Span> spans = r.spans();
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const qel2json::Span& s = spans[i];
+    if (s.parent != QEL2JSON_NO_PARENT) {
+      EXPECT_GT(s.parent, i) << "a parent comes after its children";
+    }
     ASSERT_TRUE(s.begin <= s.name_begin && s.name_begin <= s.name_end && s.name_end <= s.end && s.end <= text.size());
     if (s.parent == QEL2JSON_NO_PARENT) continue;
-    const qel2json::Span& p = r.spans()[s.parent];
+    const qel2json::Span& p = spans[s.parent];
     EXPECT_TRUE(p.begin <= s.begin && s.end <= p.end) << s.kind << " outside " << p.kind;
   }
 }

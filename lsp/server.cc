@@ -1,0 +1,317 @@
+#include "lsp/server.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <utility>
+
+#include "lsp/outline.h"
+
+namespace lsp {
+
+namespace {
+
+// The protocol's error codes.
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+constexpr int kInternalError = -32603;
+constexpr int kServerNotInitialized = -32002;
+
+// Full text on every change.
+constexpr int kSyncFull = 1;
+
+// Parameters that are not what the method takes.
+struct ParamsError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+const json& Member(const json& object, const char* key) {
+  if (!object.is_object()) throw ParamsError(std::string("params: an object with \"") + key + "\" expected");
+  auto found = object.find(key);
+  if (found == object.end()) throw ParamsError(std::string("params: \"") + key + "\" missing");
+  return *found;
+}
+
+std::string StringAt(const json& object, const char* key) {
+  const json& value = Member(object, key);
+  if (!value.is_string()) throw ParamsError(std::string("params: \"") + key + "\" must be a string");
+  return value.get<std::string>();
+}
+
+int IntAt(const json& object, const char* key) {
+  const json& value = Member(object, key);
+  if (!value.is_number_integer()) throw ParamsError(std::string("params: \"") + key + "\" must be an integer");
+  return value.get<int>();
+}
+
+size_t CountAt(const json& object, const char* key) {
+  const json& value = Member(object, key);
+  if (!value.is_number_unsigned()) throw ParamsError(std::string("params: \"") + key + "\" must be a number >= 0");
+  return value.get<size_t>();
+}
+
+Position PositionAt(const json& object, const char* key) {
+  const json& p = Member(object, key);
+  return {CountAt(p, "line"), CountAt(p, "character")};
+}
+
+std::string UriOf(const json& params) { return StringAt(Member(params, "textDocument"), "uri"); }
+
+// Whether a list of encodings the client offers holds UTF-8.
+bool OffersUtf8(const json& capabilities, const char* section, const char* key) {
+  const json* list = &capabilities;
+  if (section) {
+    auto found = capabilities.find(section);
+    if (found == capabilities.end() || !found->is_object()) return false;
+    list = &*found;
+  }
+  auto encodings = list->find(key);
+  if (encodings == list->end() || !encodings->is_array()) return false;
+  for (const json& e : *encodings)
+    if (e == "utf-8") return true;
+  return false;
+}
+
+json Capabilities(Encoding encoding) {
+  return {{"positionEncoding", encoding == Encoding::Utf8 ? "utf-8" : "utf-16"},
+          {"textDocumentSync", {{"openClose", true}, {"change", kSyncFull}, {"save", {{"includeText", false}}}}},
+          {"documentSymbolProvider", true},
+          {"semanticTokensProvider", {{"legend", SemanticTokenLegend()}, {"full", true}}},
+          {"hoverProvider", true},
+          {"foldingRangeProvider", true},
+          {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
+}
+
+// Applies a change with a range to text, for clients that send them
+// although the server asked for whole texts.
+void ApplyChange(std::string& text, const json& change, Encoding encoding) {
+  LineIndex lines(text);
+  const json& range = Member(change, "range");
+  size_t begin = lines.OffsetOf(PositionAt(range, "start"), encoding);
+  size_t end = std::max(begin, lines.OffsetOf(PositionAt(range, "end"), encoding));
+  text.replace(begin, end - begin, StringAt(change, "text"));
+}
+
+json Symbols(const Analysis& a, const json&, Encoding e) { return DocumentSymbolsOf(a, e); }
+json Tokens(const Analysis& a, const json&, Encoding e) { return SemanticTokensOf(a, e); }
+json Folding(const Analysis& a, const json&, Encoding) { return FoldingRangesOf(a); }
+json Hover(const Analysis& a, const json& params, Encoding e) { return HoverOf(a, PositionAt(params, "position"), e); }
+json Actions(const Analysis& a, const json& params, Encoding e) {
+  const json& range = Member(params, "range");
+  return CodeActionsOf(a, UriOf(params), PositionAt(range, "start"), PositionAt(range, "end"), e);
+}
+
+}  // namespace
+
+// The open documents, each with the analysis of its latest text.  Only the
+// worker reads and changes them.
+struct Server::Documents {
+  Documents() { translator.set_options(QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT); }
+  qel2json::Translator translator;
+  std::map<std::string, std::unique_ptr<Analysis>> open;
+};
+
+Server::Server(MessageWriter& out, bool threaded)
+    : out_(&out), documents_(std::make_unique<Documents>()), worker_(threaded) {}
+
+Server::~Server() { worker_.Stop(); }
+
+int Server::Run(MessageReader& in) {
+  std::string body;
+  for (;;) {
+    MessageReader::Status status = in.Next(&body);
+    if (status == MessageReader::Status::End) break;
+    if (status == MessageReader::Status::Skipped) {
+      fputs("qel2json-lsp: skipped a message without a valid Content-Length\n", stderr);
+      continue;
+    }
+    if (!Handle(body)) break;
+  }
+  worker_.Stop();
+  return shuttingDown_ ? 0 : 1;
+}
+
+bool Server::Handle(const std::string& body) {
+  json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    Fail(nullptr, kParseError, "Parse error: the message is no JSON");
+    return true;
+  }
+  if (!message.is_object()) {
+    Fail(nullptr, kInvalidRequest, "Invalid request: the message is no JSON object");
+    return true;
+  }
+  auto method = message.find("method");
+  auto id = message.find("id");
+  bool request = id != message.end();
+  if (request && !id->is_number_integer() && !id->is_string()) {
+    Fail(nullptr, kInvalidRequest, "Invalid request: an id must be an integer or a string");
+    return true;
+  }
+  json requestId = request ? *id : json();
+  if (method == message.end() || !method->is_string()) {
+    // A response: the server sends no requests, so none is awaited.
+    if (request && (message.contains("result") || message.contains("error"))) return true;
+    Fail(requestId, kInvalidRequest, "Invalid request: no method");
+    return true;
+  }
+  json params = message.value("params", json::object());
+  try {
+    Dispatch(method->get<std::string>(), requestId, params);
+  } catch (const ParamsError& e) {
+    if (request) Fail(requestId, kInvalidParams, e.what());
+  } catch (const std::exception& e) {
+    if (request) Fail(requestId, kInternalError, e.what());
+  }
+  return !exited_;
+}
+
+void Server::Dispatch(const std::string& method, const json& id, const json& params) {
+  bool request = !id.is_null();
+  if (method == "exit") {
+    exited_ = true;
+    return;
+  }
+  if (!initialized_ && method != "initialize") {
+    if (request) Fail(id, kServerNotInitialized, "The server is not initialized");
+    return;
+  }
+  if (shuttingDown_) {
+    if (request) Fail(id, kInvalidRequest, "The server is shutting down");
+    return;
+  }
+  static const std::map<std::string, Handler> kRequests = {
+      {"initialize", &Server::Initialize},
+      {"shutdown", &Server::Shutdown},
+  };
+  static const std::map<std::string, json (*)(const Analysis&, const json&, Encoding)> kDocumentRequests = {
+      {"textDocument/documentSymbol", Symbols}, {"textDocument/semanticTokens/full", Tokens},
+      {"textDocument/foldingRange", Folding},   {"textDocument/hover", Hover},
+      {"textDocument/codeAction", Actions},
+  };
+  static const std::map<std::string, Handler> kNotifications = {
+      {"textDocument/didOpen", &Server::DidOpen},
+      {"textDocument/didChange", &Server::DidChange},
+      {"textDocument/didClose", &Server::DidClose},
+  };
+  if (request) {
+    if (auto r = kRequests.find(method); r != kRequests.end()) return (this->*r->second)(id, params);
+    if (auto r = kDocumentRequests.find(method); r != kDocumentRequests.end()) return OnDocument(id, params, r->second);
+    Fail(id, kMethodNotFound, "Method not found: " + method);
+  } else if (auto n = kNotifications.find(method); n != kNotifications.end()) {
+    (this->*n->second)(id, params);
+  }
+  // Other notifications ("initialized", "$/cancelRequest", didSave, ...)
+  // ask for nothing.
+}
+
+void Server::Send(const json& message) {
+  out_->Send(message.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+void Server::Respond(const json& id, json result) {
+  Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+}
+
+void Server::Fail(const json& id, int code, const std::string& message) {
+  Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+// UTF-8 positions where the client offers them (in the protocol's
+// general.positionEncodings, or the older offsetEncoding list), else UTF-16.
+void Server::Initialize(const json& id, const json& params) {
+  if (initialized_) return Fail(id, kInvalidRequest, "The server is initialized already");
+  const json& capabilities = params.is_object() ? params.value("capabilities", json::object()) : json::object();
+  bool general = OffersUtf8(capabilities, "general", "positionEncodings");
+  bool older = OffersUtf8(capabilities, nullptr, "offsetEncoding");
+  encoding_ = general || older ? Encoding::Utf8 : Encoding::Utf16;
+  json result = {{"capabilities", Capabilities(encoding_)},
+                 {"serverInfo", {{"name", "qel2json-lsp"}, {"version", std::string(qel2json::version())}}}};
+  if (older && !general) result["offsetEncoding"] = "utf-8";
+  initialized_ = true;
+  Respond(id, std::move(result));
+}
+
+void Server::Shutdown(const json& id, const json&) {
+  shuttingDown_ = true;
+  Respond(id, nullptr);
+}
+
+void Server::DidOpen(const json&, const json& params) {
+  const json& document = Member(params, "textDocument");
+  std::string uri = StringAt(document, "uri");
+  int version = IntAt(document, "version");
+  std::string text = StringAt(document, "text");
+  worker_.Post(uri, [this, uri, version, text = std::move(text)]() mutable {
+    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", DiagnosticsOf(*analysis, uri, encoding_)}});
+    documents_->open[uri] = std::move(analysis);
+  });
+}
+
+void Server::DidChange(const json&, const json& params) {
+  const json& document = Member(params, "textDocument");
+  std::string uri = StringAt(document, "uri");
+  int version = IntAt(document, "version");
+  const json& changes = Member(params, "contentChanges");
+  if (!changes.is_array() || changes.empty()) throw ParamsError("params: contentChanges must be a list of changes");
+  bool whole = true;
+  for (const json& change : changes) {
+    StringAt(change, "text");
+    whole = whole && !change.contains("range");
+  }
+  if (whole) {
+    DidOpen(nullptr, {{"textDocument", {{"uri", uri}, {"version", version}, {"text", changes.back()["text"]}}}});
+    return;
+  }
+  Encoding encoding = encoding_;
+  worker_.Post("", [this, uri, version, changes, encoding] {
+    auto found = documents_->open.find(uri);
+    if (found == documents_->open.end()) return;
+    std::string text = found->second->text();
+    try {
+      for (const json& change : changes) {
+        if (change.contains("range"))
+          ApplyChange(text, change, encoding);
+        else
+          text = change["text"].get<std::string>();
+      }
+    } catch (const ParamsError& e) {
+      fprintf(stderr, "qel2json-lsp: a change to %s was not applied: %s\n", uri.c_str(), e.what());
+      return;
+    }
+    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
+    Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", DiagnosticsOf(*analysis, uri, encoding)}});
+    found->second = std::move(analysis);
+  });
+}
+
+void Server::DidClose(const json&, const json& params) {
+  std::string uri = UriOf(params);
+  worker_.Post(uri, [this, uri] {
+    documents_->open.erase(uri);
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", {{"uri", uri}, {"diagnostics", json::array()}}}});
+  });
+}
+
+void Server::OnDocument(const json& id, const json& params, json (*answer)(const Analysis&, const json&, Encoding)) {
+  std::string uri = UriOf(params);
+  worker_.Post("", [this, id, params, uri, answer] {
+    auto found = documents_->open.find(uri);
+    if (found == documents_->open.end()) return Respond(id, nullptr);
+    try {
+      Respond(id, answer(*found->second, params, encoding_));
+    } catch (const ParamsError& e) {
+      Fail(id, kInvalidParams, e.what());
+    } catch (const std::exception& e) {
+      Fail(id, kInternalError, e.what());
+    }
+  });
+}
+
+}  // namespace lsp
