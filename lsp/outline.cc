@@ -198,7 +198,7 @@ class Outline {
     json symbol = {{"name", Name(i, *shown)},
                    {"kind", shown->symbol},
                    {"range", positions_.Range(s.begin, s.end)},
-                   {"selectionRange", positions_.Range(s.name_begin, s.name_end)},
+                   {"selectionRange", Selection(i, *shown)},
                    {"children", std::move(children)}};
     std::string detail(shown->detail);
     if (shown->naming == Naming::Label && s.name_end > s.name_begin) detail = NameOf(a_, s);
@@ -211,6 +211,16 @@ class Outline {
       if (shown->naming == Naming::Lettered) symbol["lettered"] = true;
     }
     return json::array({std::move(symbol)});
+  }
+
+  // Where the name stands: the node's own, its child's for a name taken
+  // from a child, or the whole node where it has none.
+  json Selection(size_t i, const Shown& shown) const {
+    const qel2json::Span* s = &spans_[i];
+    if (shown.naming == Naming::ChildName || shown.naming == Naming::ChildText)
+      if (size_t c = Child(i, shown.other); c != kNone) s = &spans_[c];
+    if (shown.naming == Naming::ChildText || s->name_begin == s->name_end) return positions_.Range(s->begin, s->end);
+    return positions_.Range(s->name_begin, s->name_end);
   }
 
   std::string Name(size_t i, const Shown& shown) const {

@@ -93,13 +93,19 @@ void ApplyChange(std::string& text, const json& change, Encoding encoding) {
   text.replace(begin, end - begin, StringAt(change, "text"));
 }
 
-json Symbols(const Analysis& a, const json&, Encoding e) { return DocumentSymbolsOf(a, e); }
-json Tokens(const Analysis& a, const json&, Encoding e) { return SemanticTokensOf(a, e); }
-json Folding(const Analysis& a, const json&, Encoding) { return FoldingRangesOf(a); }
-json Hover(const Analysis& a, const json& params, Encoding e) { return HoverOf(a, PositionAt(params, "position"), e); }
-json Actions(const Analysis& a, const json& params, Encoding e) {
+// Requests on a document: their parameters are checked first, then
+// answered from the document's analysis (null when it is not open).
+json Symbols(const Analysis* a, const json&, Encoding e) { return a ? DocumentSymbolsOf(*a, e) : json(); }
+json Tokens(const Analysis* a, const json&, Encoding e) { return a ? SemanticTokensOf(*a, e) : json(); }
+json Folding(const Analysis* a, const json&, Encoding) { return a ? FoldingRangesOf(*a) : json(); }
+json Hover(const Analysis* a, const json& params, Encoding e) {
+  Position at = PositionAt(params, "position");
+  return a ? HoverOf(*a, at, e) : json();
+}
+json Actions(const Analysis* a, const json& params, Encoding e) {
   const json& range = Member(params, "range");
-  return CodeActionsOf(a, UriOf(params), PositionAt(range, "start"), PositionAt(range, "end"), e);
+  Position from = PositionAt(range, "start"), to = PositionAt(range, "end");
+  return a ? CodeActionsOf(*a, UriOf(params), from, to, e) : json();
 }
 
 }  // namespace
@@ -185,7 +191,7 @@ void Server::Dispatch(const std::string& method, const json& id, const json& par
       {"initialize", &Server::Initialize},
       {"shutdown", &Server::Shutdown},
   };
-  static const std::map<std::string, json (*)(const Analysis&, const json&, Encoding)> kDocumentRequests = {
+  static const std::map<std::string, DocumentRequest> kDocumentRequests = {
       {"textDocument/documentSymbol", Symbols}, {"textDocument/semanticTokens/full", Tokens},
       {"textDocument/foldingRange", Folding},   {"textDocument/hover", Hover},
       {"textDocument/codeAction", Actions},
@@ -299,13 +305,12 @@ void Server::DidClose(const json&, const json& params) {
   });
 }
 
-void Server::OnDocument(const json& id, const json& params, json (*answer)(const Analysis&, const json&, Encoding)) {
+void Server::OnDocument(const json& id, const json& params, DocumentRequest answer) {
   std::string uri = UriOf(params);
   worker_.Post("", [this, id, params, uri, answer] {
     auto found = documents_->open.find(uri);
-    if (found == documents_->open.end()) return Respond(id, nullptr);
     try {
-      Respond(id, answer(*found->second, params, encoding_));
+      Respond(id, answer(found == documents_->open.end() ? nullptr : found->second.get(), params, encoding_));
     } catch (const ParamsError& e) {
       Fail(id, kInvalidParams, e.what());
     } catch (const std::exception& e) {

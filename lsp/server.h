@@ -35,6 +35,7 @@ class Server {
  private:
   struct Documents;  // the worker's
   using Handler = void (Server::*)(const json& id, const json& params);
+  using DocumentRequest = json (*)(const Analysis* analysis, const json& params, Encoding encoding);
 
   void Dispatch(const std::string& method, const json& id, const json& params);
   void Respond(const json& id, json result);
@@ -48,7 +49,7 @@ class Server {
   void DidChange(const json& id, const json& params);
   void DidClose(const json& id, const json& params);
   // Requests answered from a document's analysis.
-  void OnDocument(const json& id, const json& params, json (*answer)(const Analysis&, const json&, Encoding));
+  void OnDocument(const json& id, const json& params, DocumentRequest answer);
 
   MessageWriter* out_;
   Encoding encoding_ = Encoding::Utf16;
