@@ -2,6 +2,10 @@
 # TextMate grammar generated from the token table, its npm packages
 # installed as package-lock.json pins them (npm ci), and packaged by vsce
 # as build/qel2json-VERSION.vsix.  Needs Node.js and npm.
+if(QEL_SANITIZE OR QEL_SANITIZE_THREAD OR QEL_FUZZ)
+  message(STATUS "VS Code extension: off in sanitizer and fuzzing builds")
+  return()
+endif()
 find_program(QEL_NODE node)
 find_program(QEL_NPM npm)
 if(NOT QEL_NODE OR NOT QEL_NPM)

@@ -8,7 +8,7 @@ and \\\\ as escapes), for broken framing; "#" lines and empty lines are
 comments.  CASE.out holds every message the server wrote, one a line as
 JSON with sorted keys, then "exit status N".  The server runs with --sync,
 so that its replies come in one order.  QEL_GOLDEN_UPDATE=1 rewrites
-CASE.out.
+CASE.out.  "transcript.py --frame CASE.in" writes the bytes it would send.
 """
 import json
 import os
@@ -61,6 +61,9 @@ def messages_out(data):
 
 
 def main():
+    if sys.argv[1] == "--frame":  # the bytes sent, for seeding the fuzz target
+        sys.stdout.buffer.write(messages_in(sys.argv[2]))
+        return 0
     server, case = sys.argv[1], sys.argv[2]
     run = subprocess.run([server, "--sync"], input=messages_in(case), capture_output=True, timeout=60)
     actual = "\n".join(messages_out(run.stdout) + ["exit status %d" % run.returncode]) + "\n"
