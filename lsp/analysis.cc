@@ -47,35 +47,63 @@ bool RejectsALetter(const Problem& p) {
 
 }  // namespace
 
-Analysis::Analysis(std::string text, int version, qel2json::Translator& translator)
-    : text_(std::move(text)), version_(version), lines_(text_) {
-  qel2json::Result result = translator.translate(text_, "document");
-  tokens_ = result.tokens();
-  spans_ = result.spans();
-  Collect(result);
+namespace {
+
+qel2json::Result Translated(const std::string& text, qel2json::Translator& translator, unsigned options) {
+  translator.set_options(options | QEL2JSON_NO_DOCUMENT);
+  return translator.translate(text, "document");
 }
 
-const qel2json::Token* Analysis::TokenAt(size_t offset) const {
-  auto after = std::upper_bound(tokens_.begin(), tokens_.end(), offset,
-                                [](size_t o, const qel2json::Token& t) { return o < t.offset; });
-  if (after == tokens_.begin()) return nullptr;
-  const qel2json::Token& t = *(after - 1);
-  return offset < t.offset + t.length ? &t : nullptr;
+}  // namespace
+
+Analysis::Analysis(std::string text, int version, qel2json::Translator& translator)
+    : text_(std::move(text)),
+      version_(version),
+      lines_(text_),
+      result_(Translated(text_, translator, QEL2JSON_RECORD_TOKENS)),
+      tokenCount_(qel2json_result_token_count(result_.get())) {
+  Collect();
+}
+
+qel2json_token Analysis::Token(size_t i) const {
+  qel2json_token t{};
+  qel2json_result_token(result_.get(), i, &t);
+  return t;
+}
+
+std::optional<qel2json_token> Analysis::TokenAt(size_t offset) const {
+  size_t low = 0, high = tokenCount_;  // the first token that begins after offset
+  while (low < high) {
+    size_t mid = low + (high - low) / 2;
+    if (Token(mid).offset <= offset)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  if (low == 0) return std::nullopt;
+  qel2json_token t = Token(low - 1);
+  if (offset < t.offset + t.length) return t;
+  return std::nullopt;
+}
+
+const std::vector<qel2json::Span>& Analysis::Spans(qel2json::Translator& translator) const {
+  if (!spans_) spans_ = Translated(text_, translator, QEL2JSON_RECORD_SPANS).spans();
+  return *spans_;
 }
 
 // A problem covers the token that begins where it stands (on its first
 // line), else the one character there; at a line's end it is empty.
 size_t Analysis::ProblemEnd(size_t begin) const {
   size_t lineEnd = lines_.LineEnd(lines_.LineOf(begin));
-  const qel2json::Token* t = TokenAt(begin);
+  std::optional<qel2json_token> t = TokenAt(begin);
   if (t && t->offset == begin && t->length > 0) return std::min(begin + t->length, std::max(lineEnd, begin));
   return begin < lineEnd ? lines_.CharacterEnd(begin) : begin;
 }
 
-void Analysis::Collect(const qel2json::Result& result) {
+void Analysis::Collect() {
   ColumnCursor columns(lines_, text_);
   size_t syntaxError = size_t(-1);
-  for (const qel2json::Diagnostic& d : result.diagnostics()) {
+  for (const qel2json::Diagnostic& d : result_.diagnostics()) {
     Problem p;
     p.begin = columns.OffsetOf(d.line, d.column);
     p.end = d.line > 0 ? ProblemEnd(p.begin) : p.begin;
@@ -147,7 +175,8 @@ json SemanticTokensOf(const Analysis& a, Encoding encoding) {
   std::vector<size_t> data;
   PositionCursor cursor(a.lines(), a.text(), encoding);
   size_t lastLine = 0, lastStart = 0;
-  for (const qel2json::Token& t : a.tokens()) {
+  for (size_t i = 0; i < a.TokenCount(); ++i) {
+    qel2json_token t = a.Token(i);
     TokenType type = TypeOf(t.kind);
     if (type == kNone || t.length == 0) continue;
     for (size_t begin = t.offset, end = t.offset + t.length; begin < end;) {
@@ -171,10 +200,11 @@ json SemanticTokensOf(const Analysis& a, Encoding encoding) {
 json FoldingRangesOf(const Analysis& a) {
   json ranges = json::array();
   std::vector<size_t> open;
-  for (const qel2json::Token& t : a.tokens()) {
+  for (size_t i = 0; i < a.TokenCount(); ++i) {
+    qel2json_token t = a.Token(i);
     if (t.kind != QEL2JSON_TOKEN_BRACKET) continue;
     size_t line = a.lines().LineOf(t.offset);
-    if (t.name == "<") {
+    if (t.name[0] == '<') {
       open.push_back(line);
     } else if (!open.empty()) {
       size_t start = open.back();
@@ -186,7 +216,7 @@ json FoldingRangesOf(const Analysis& a) {
 }
 
 json HoverOf(const Analysis& a, Position at, Encoding encoding) {
-  const qel2json::Token* t = a.TokenAt(a.lines().OffsetOf(at, encoding));
+  std::optional<qel2json_token> t = a.TokenAt(a.lines().OffsetOf(at, encoding));
   if (!t) return nullptr;
   std::string_view text = HoverText(t->name);
   if (text.empty()) return nullptr;

@@ -1,9 +1,15 @@
 // One translation of a document's text, as the server shows it: the
-// diagnostics with their byte ranges, and the tokens and node spans the
-// library recorded.  Made on the worker thread, read there only.
+// diagnostics with their byte ranges and the tokens the library recorded,
+// and, once the outline asks for them, the spans of the tree's nodes.  Made
+// on the worker thread, read there only.
+//
+// Diagnostics are published after every change, so what they need is all
+// that is made at once; spans cost a translation more and are made only for
+// the outline.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +33,7 @@ struct Problem {
 
 class Analysis {
  public:
-  // Translates text with `translator`, which must record spans and may
-  // skip the document.
+  // Translates text with `translator` (whose options it sets).
   Analysis(std::string text, int version, qel2json::Translator& translator);
   Analysis(const Analysis&) = delete;
   Analysis& operator=(const Analysis&) = delete;
@@ -37,25 +42,29 @@ class Analysis {
   int version() const { return version_; }
   const LineIndex& lines() const { return lines_; }
   const std::vector<Problem>& problems() const { return problems_; }
-  const std::vector<qel2json::Token>& tokens() const { return tokens_; }
-  const std::vector<qel2json::Span>& spans() const { return spans_; }
+  // The tokens and comments in the order of the text.
+  size_t TokenCount() const { return tokenCount_; }
+  qel2json_token Token(size_t i) const;
+  // The token whose bytes hold offset, or none.
+  std::optional<qel2json_token> TokenAt(size_t offset) const;
 
-  // The token whose bytes hold offset, or null.
-  const qel2json::Token* TokenAt(size_t offset) const;
+  // The spans, made with `translator` when first asked for.
+  const std::vector<qel2json::Span>& Spans(qel2json::Translator& translator) const;
 
   // A protocol range of bytes [begin, end).
   json RangeOf(size_t begin, size_t end, Encoding encoding) const;
 
  private:
-  void Collect(const qel2json::Result& result);
+  void Collect();
   size_t ProblemEnd(size_t begin) const;
 
   std::string text_;
   int version_;
   LineIndex lines_;
   std::vector<Problem> problems_;
-  std::vector<qel2json::Token> tokens_;
-  std::vector<qel2json::Span> spans_;
+  qel2json::Result result_;
+  size_t tokenCount_;
+  mutable std::optional<std::vector<qel2json::Span>> spans_;
 };
 
 // What the server offers on an analysis, each a result of the protocol.

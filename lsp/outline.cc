@@ -128,8 +128,8 @@ class Positions {
 
 class Outline {
  public:
-  Outline(const Analysis& a, Encoding encoding)
-      : a_(a), spans_(a.spans()), firstChild_(spans_.size(), kNone), lastChild_(spans_.size(), kNone),
+  Outline(const Analysis& a, const std::vector<qel2json::Span>& spans, Encoding encoding)
+      : a_(a), spans_(spans), firstChild_(spans_.size(), kNone), lastChild_(spans_.size(), kNone),
         next_(spans_.size(), kNone), positions_(a, Offsets(), encoding) {
     for (size_t i = 0; i < spans_.size(); ++i) {
       size_t p = spans_[i].parent;
@@ -253,6 +253,8 @@ class Outline {
 
 }  // namespace
 
-json DocumentSymbolsOf(const Analysis& a, Encoding encoding) { return Outline(a, encoding).Build(); }
+json DocumentSymbolsOf(const Analysis& a, qel2json::Translator& translator, Encoding encoding) {
+  return Outline(a, a.Spans(translator), encoding).Build();
+}
 
 }  // namespace lsp

@@ -10,6 +10,7 @@
 
 namespace lsp {
 
-json DocumentSymbolsOf(const Analysis& a, Encoding encoding);
+// The spans come from the analysis, made with `translator` if need be.
+json DocumentSymbolsOf(const Analysis& a, qel2json::Translator& translator, Encoding encoding);
 
 }  // namespace lsp

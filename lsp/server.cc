@@ -95,14 +95,18 @@ void ApplyChange(std::string& text, const json& change, Encoding encoding) {
 
 // Requests on a document: their parameters are checked first, then
 // answered from the document's analysis (null when it is not open).
-json Symbols(const Analysis* a, const json&, Encoding e) { return a ? DocumentSymbolsOf(*a, e) : json(); }
-json Tokens(const Analysis* a, const json&, Encoding e) { return a ? SemanticTokensOf(*a, e) : json(); }
-json Folding(const Analysis* a, const json&, Encoding) { return a ? FoldingRangesOf(*a) : json(); }
-json Hover(const Analysis* a, const json& params, Encoding e) {
+json Symbols(const Analysis* a, qel2json::Translator& t, const json&, Encoding e) {
+  return a ? DocumentSymbolsOf(*a, t, e) : json();
+}
+json Tokens(const Analysis* a, qel2json::Translator&, const json&, Encoding e) {
+  return a ? SemanticTokensOf(*a, e) : json();
+}
+json Folding(const Analysis* a, qel2json::Translator&, const json&, Encoding) { return a ? FoldingRangesOf(*a) : json(); }
+json Hover(const Analysis* a, qel2json::Translator&, const json& params, Encoding e) {
   Position at = PositionAt(params, "position");
   return a ? HoverOf(*a, at, e) : json();
 }
-json Actions(const Analysis* a, const json& params, Encoding e) {
+json Actions(const Analysis* a, qel2json::Translator&, const json& params, Encoding e) {
   const json& range = Member(params, "range");
   Position from = PositionAt(range, "start"), to = PositionAt(range, "end");
   return a ? CodeActionsOf(*a, UriOf(params), from, to, e) : json();
@@ -113,7 +117,6 @@ json Actions(const Analysis* a, const json& params, Encoding e) {
 // The open documents, each with the analysis of its latest text.  Only the
 // worker reads and changes them.
 struct Server::Documents {
-  Documents() { translator.set_options(QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT); }
   qel2json::Translator translator;
   std::map<std::string, std::unique_ptr<Analysis>> open;
 };
@@ -246,9 +249,13 @@ void Server::Shutdown(const json& id, const json&) {
 
 void Server::DidOpen(const json&, const json& params) {
   const json& document = Member(params, "textDocument");
-  std::string uri = StringAt(document, "uri");
-  int version = IntAt(document, "version");
-  std::string text = StringAt(document, "text");
+  Replace(StringAt(document, "uri"), IntAt(document, "version"), StringAt(document, "text"));
+}
+
+// The document's whole text is now `text`: translated on the worker, which
+// publishes its diagnostics.  Keyed by the document, so that of texts that
+// wait only the last is translated.
+void Server::Replace(const std::string& uri, int version, std::string text) {
   worker_.Post(uri, [this, uri, version, text = std::move(text)]() mutable {
     auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
     Send({{"jsonrpc", "2.0"},
@@ -266,13 +273,10 @@ void Server::DidChange(const json&, const json& params) {
   if (!changes.is_array() || changes.empty()) throw ParamsError("params: contentChanges must be a list of changes");
   bool whole = true;
   for (const json& change : changes) {
-    StringAt(change, "text");
+    if (!Member(change, "text").is_string()) throw ParamsError("params: a change's \"text\" must be a string");
     whole = whole && !change.contains("range");
   }
-  if (whole) {
-    DidOpen(nullptr, {{"textDocument", {{"uri", uri}, {"version", version}, {"text", changes.back()["text"]}}}});
-    return;
-  }
+  if (whole) return Replace(uri, version, changes.back()["text"].get<std::string>());
   Encoding encoding = encoding_;
   worker_.Post("", [this, uri, version, changes, encoding] {
     auto found = documents_->open.find(uri);
@@ -310,7 +314,8 @@ void Server::OnDocument(const json& id, const json& params, DocumentRequest answ
   worker_.Post("", [this, id, params, uri, answer] {
     auto found = documents_->open.find(uri);
     try {
-      Respond(id, answer(found == documents_->open.end() ? nullptr : found->second.get(), params, encoding_));
+      const Analysis* analysis = found == documents_->open.end() ? nullptr : found->second.get();
+      Respond(id, answer(analysis, documents_->translator, params, encoding_));
     } catch (const ParamsError& e) {
       Fail(id, kInvalidParams, e.what());
     } catch (const std::exception& e) {

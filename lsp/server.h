@@ -35,7 +35,8 @@ class Server {
  private:
   struct Documents;  // the worker's
   using Handler = void (Server::*)(const json& id, const json& params);
-  using DocumentRequest = json (*)(const Analysis* analysis, const json& params, Encoding encoding);
+  using DocumentRequest = json (*)(const Analysis* analysis, qel2json::Translator& translator, const json& params,
+                                   Encoding encoding);
 
   void Dispatch(const std::string& method, const json& id, const json& params);
   void Respond(const json& id, json result);
@@ -48,6 +49,7 @@ class Server {
   void DidOpen(const json& id, const json& params);
   void DidChange(const json& id, const json& params);
   void DidClose(const json& id, const json& params);
+  void Replace(const std::string& uri, int version, std::string text);
   // Requests answered from a document's analysis.
   void OnDocument(const json& id, const json& params, DocumentRequest answer);
 

@@ -185,8 +185,8 @@ qel2json_result* Translate(qel2json_translator* translator, TextReader& input, c
     result->complete = o.complete;
     const Translation::Options& options = translator->translation.options();
     result->holdsDocument = o.complete && !document && !options.noDocument;
-    if (options.recordTokens || options.recordSpans) result->tokens = translator->translation.recording().TakeTokens();
     if (options.recordSpans) result->spans = translator->translation.recording().TakeSpans();
+    if (options.recordTokens || options.recordSpans) result->tokens = translator->translation.recording().TakeTokens();
   } catch (...) {
     delete result;
     return nullptr;

@@ -11,29 +11,48 @@ bool Before(const SrcPosition& a, const SrcPosition& b) { return a.line != b.lin
 
 }  // namespace
 
-void Recording::Start() {
+void Recording::Start(bool spans) {
+  spans_ = spans;
+  all_.clear();
   tokens_.clear();
-  comments_.clear();
   nodes_.clear();
   waiting_.clear();
 }
 
 void Recording::Token(int code, size_t offset, size_t length, SrcPosition position) {
   // The scanner repeats the end of text to whoever asks again.
-  if (code == TK_EndOfText && !tokens_.empty() && tokens_.back().code == TK_EndOfText) return;
-  tokens_.push_back({code, offset, length, position});
+  if (code == TK_EndOfText && !tokens_.empty() && TokenAt(tokens_.size() - 1).code == TK_EndOfText) return;
+  tokens_.push_back(all_.size());
+  all_.push_back({code, offset, length, position});
 }
 
 void Recording::Comment(size_t offset, size_t length, SrcPosition position) {
-  comments_.push_back({0, offset, length, position});
+  all_.push_back({0, offset, length, position});
 }
 
 // The index of the first token at or after position, among the first `end`
-// tokens.  Coordinates grow along the text, so a binary search finds it.
+// tokens.  Coordinates grow along the text; most productions are short and
+// just read, so the search gallops back from the end before it halves.
 size_t Recording::FirstTokenAt(SrcPosition position, size_t end) const {
-  auto at = std::lower_bound(tokens_.begin(), tokens_.begin() + long(end), position,
-                             [](const RecordedToken& t, const SrcPosition& p) { return Before(t.position, p); });
-  return size_t(at - tokens_.begin());
+  size_t low = end, step = 1;
+  while (low > 0 && !Before(TokenAt(low - 1).position, position)) {
+    size_t next = low > step ? low - step : 0;
+    if (Before(TokenAt(next).position, position)) {
+      // The answer lies in (next, low - 1]: halve there.
+      size_t lo = next + 1, hi = low - 1;
+      while (lo < hi) {
+        size_t mid = lo + (hi - lo) / 2;
+        if (Before(TokenAt(mid).position, position))
+          lo = mid + 1;
+        else
+          hi = mid;
+      }
+      return lo;
+    }
+    low = next;
+    step *= 2;
+  }
+  return low;
 }
 
 // A node's name: the first string literal among its own tokens (those of
@@ -42,7 +61,7 @@ size_t Recording::NameOf(size_t first, size_t end, const size_t* children, size_
   size_t keyword = kNoParent;
   auto look = [&](size_t from, size_t to) {
     for (size_t t = from; t < to; ++t) {
-      TokenClass c = ClassOf(tokens_[t].code);
+      TokenClass c = ClassOf(TokenAt(t).code);
       if (c == TokenClass::String) return t;
       if (c == TokenClass::Keyword && keyword == kNoParent) keyword = t;
     }
@@ -60,7 +79,7 @@ size_t Recording::NameOf(size_t first, size_t end, const size_t* children, size_
 }
 
 void Recording::Reduced(int rule, int nodes, SrcPosition first) {
-  if (tokens_.empty()) return;
+  if (!spans_ || tokens_.empty()) return;
   const RuleInfo& info = kRules[size_t(rule)];
   size_t end = tokens_.size() - 1;  // the token after the production
   size_t count = std::min(size_t(nodes), waiting_.size());
@@ -82,15 +101,13 @@ void Recording::Reduced(int rule, int nodes, SrcPosition first) {
 }
 
 void Recording::Finish(size_t size) {
-  if (!tokens_.empty() && tokens_.back().code == TK_EndOfText) tokens_.back().offset = std::min(tokens_.back().offset, size);
+  if (!tokens_.empty() && all_[tokens_.back()].code == TK_EndOfText)
+    all_[tokens_.back()].offset = std::min(all_[tokens_.back()].offset, size);
 }
 
-std::vector<RecordedToken> Recording::TakeTokens() {
-  std::vector<RecordedToken> all(tokens_.size() + comments_.size());
-  std::merge(tokens_.begin(), tokens_.end(), comments_.begin(), comments_.end(), all.begin(),
-             [](const RecordedToken& a, const RecordedToken& b) { return a.offset < b.offset; });
-  return all;
-}
+// A copy of exactly the size needed: the recording keeps its memory, warm,
+// for the next translation.
+std::vector<RecordedToken> Recording::TakeTokens() { return all_; }
 
 namespace {
 
@@ -152,16 +169,16 @@ std::vector<RecordedSpan> Recording::TakeSpans() {
   for (const Node& n : nodes_) {
     size_t begin = 0, end = 0;
     if (n.first < n.end) {
-      begin = tokens_[n.first].offset;
-      end = tokens_[n.end - 1].offset + tokens_[n.end - 1].length;
+      begin = TokenAt(n.first).offset;
+      end = TokenAt(n.end - 1).offset + TokenAt(n.end - 1).length;
     } else if (n.first > 0) {
-      const RecordedToken& before = tokens_[std::min(n.first, tokens_.size()) - 1];
+      const RecordedToken& before = TokenAt(std::min(n.first, tokens_.size()) - 1);
       begin = end = before.offset + before.length;
     }
     size_t nameBegin = begin, nameEnd = begin;
     if (n.name != kNoParent) {
-      nameBegin = tokens_[n.name].offset;
-      nameEnd = nameBegin + tokens_[n.name].length;
+      nameBegin = TokenAt(n.name).offset;
+      nameEnd = nameBegin + TokenAt(n.name).length;
     }
     spans.push_back({n.kind, begin, end, nameBegin, nameEnd, n.parent});
   }

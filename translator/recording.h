@@ -34,8 +34,9 @@ struct RecordedSpan {
 
 class Recording final : public ParseObserver, public CommentObserver {
  public:
-  // Forgets the last translation's records.
-  void Start();
+  // Forgets the last translation's records; the next records tokens and
+  // comments, and the spans of nodes too when `spans` says so.
+  void Start(bool spans);
 
   void Token(int code, size_t offset, size_t length, SrcPosition position) override;
   void Reduced(int rule, int nodes, SrcPosition first) override;
@@ -46,11 +47,11 @@ class Recording final : public ParseObserver, public CommentObserver {
   // without one.
   void Finish(size_t size);
 
-  // The tokens and comments in the order of the text, and the spans in the
-  // order their nodes were finished (children before their parents).  Each
-  // may be taken once after a translation.
-  std::vector<RecordedToken> TakeTokens();
+  // The spans, children before their parents in the order of the text, and
+  // then the tokens and comments in the order of the text; each may be
+  // taken once after a translation, the spans first.
   std::vector<RecordedSpan> TakeSpans();
+  std::vector<RecordedToken> TakeTokens();
 
  private:
   // A node's tokens [first, end) by index in tokens_, and its name's.
@@ -64,8 +65,13 @@ class Recording final : public ParseObserver, public CommentObserver {
   size_t FirstTokenAt(SrcPosition position, size_t end) const;
   size_t NameOf(size_t first, size_t end, const size_t* children, size_t count) const;
 
-  std::vector<RecordedToken> tokens_;
-  std::vector<RecordedToken> comments_;
+  const RecordedToken& TokenAt(size_t i) const { return all_[tokens_[i]]; }
+
+  bool spans_ = false;
+  // Tokens and comments as they come, which is the order of the text.
+  std::vector<RecordedToken> all_;
+  // The tokens the parser read, by their index in all_.
+  std::vector<size_t> tokens_;
   std::vector<Node> nodes_;
   // The nodes that wait for their parent, the last built on top, as the
   // parser's node stack holds them.

@@ -15,8 +15,8 @@ Translation::Translation()
 void Translation::Run(TextReader& input, DocumentSink& document) {
   strings_.Clear();
   tree_.Clear();
-  recording_.Start();
   bool record = options_.recordTokens || options_.recordSpans;
+  recording_.Start(options_.recordSpans);
   parser_.Observe(record ? &recording_ : nullptr);
   scanner_.ObserveComments(record ? &recording_ : nullptr);
   source_.Open(input);
