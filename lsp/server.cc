@@ -83,34 +83,63 @@ json Capabilities(Encoding encoding) {
           {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
 }
 
-// Applies a change with a range to text, for clients that send them
+// One change of a document's text: a range and what replaces it, or,
+// without a range, the whole text.
+struct Change {
+  bool ranged = false;
+  Position start, end;
+  std::string text;
+};
+
+// Applies a change to text: ranges come from clients that send them
 // although the server asked for whole texts.
-void ApplyChange(std::string& text, const json& change, Encoding encoding) {
+void Apply(std::string& text, const Change& change, Encoding encoding) {
+  if (!change.ranged) {
+    text = change.text;
+    return;
+  }
   LineIndex lines(text);
-  const json& range = Member(change, "range");
-  size_t begin = lines.OffsetOf(PositionAt(range, "start"), encoding);
-  size_t end = std::max(begin, lines.OffsetOf(PositionAt(range, "end"), encoding));
-  text.replace(begin, end - begin, StringAt(change, "text"));
+  size_t begin = lines.OffsetOf(change.start, encoding);
+  size_t end = std::max(begin, lines.OffsetOf(change.end, encoding));
+  text.replace(begin, end - begin, change.text);
 }
 
-// Requests on a document: their parameters are checked first, then
-// answered from the document's analysis (null when it is not open).
-json Symbols(const Analysis* a, qel2json::Translator& t, const json&, Encoding e) {
-  return a ? DocumentSymbolsOf(*a, t, e) : json();
+// Requests on a document: their parameters are read on the message loop
+// (only what is needed: a message's JSON may nest too deeply to be copied),
+// then answered from the document's analysis, null when it is not open.
+Server::DocumentQuery QueryOf(const json& params, bool position, bool range) {
+  Server::DocumentQuery q;
+  q.uri = UriOf(params);
+  if (position) q.position = PositionAt(params, "position");
+  if (range) {
+    const json& r = Member(params, "range");
+    q.from = PositionAt(r, "start");
+    q.to = PositionAt(r, "end");
+  }
+  return q;
 }
-json Tokens(const Analysis* a, qel2json::Translator&, const json&, Encoding e) {
-  return a ? SemanticTokensOf(*a, e) : json();
+
+json Symbols(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery&, Encoding e) {
+  return DocumentSymbolsOf(a, t, e);
 }
-json Folding(const Analysis* a, qel2json::Translator&, const json&, Encoding) { return a ? FoldingRangesOf(*a) : json(); }
-json Hover(const Analysis* a, qel2json::Translator&, const json& params, Encoding e) {
-  Position at = PositionAt(params, "position");
-  return a ? HoverOf(*a, at, e) : json();
+json Tokens(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding e) {
+  return SemanticTokensOf(a, e);
 }
-json Actions(const Analysis* a, qel2json::Translator&, const json& params, Encoding e) {
-  const json& range = Member(params, "range");
-  Position from = PositionAt(range, "start"), to = PositionAt(range, "end");
-  return a ? CodeActionsOf(*a, UriOf(params), from, to, e) : json();
+json Folding(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding) {
+  return FoldingRangesOf(a);
 }
+json Hover(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
+  return HoverOf(a, q.position, e);
+}
+json Actions(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
+  return CodeActionsOf(a, q.uri, q.from, q.to, e);
+}
+
+struct DocumentMethod {
+  Server::DocumentRequest answer;
+  bool position;
+  bool range;
+};
 
 }  // namespace
 
@@ -165,11 +194,16 @@ bool Server::Handle(const std::string& body) {
     Fail(requestId, kInvalidRequest, "Invalid request: no method");
     return true;
   }
-  json params = message.value("params", json::object());
+  static const json kNoParams = json::object();
+  auto found = message.find("params");
+  const json& params = found != message.end() ? *found : kNoParams;
   try {
     Dispatch(method->get<std::string>(), requestId, params);
   } catch (const ParamsError& e) {
-    if (request) Fail(requestId, kInvalidParams, e.what());
+    if (request)
+      Fail(requestId, kInvalidParams, e.what());
+    else
+      fprintf(stderr, "qel2json-lsp: %s ignored: %s\n", method->get<std::string>().c_str(), e.what());
   } catch (const std::exception& e) {
     if (request) Fail(requestId, kInternalError, e.what());
   }
@@ -194,10 +228,12 @@ void Server::Dispatch(const std::string& method, const json& id, const json& par
       {"initialize", &Server::Initialize},
       {"shutdown", &Server::Shutdown},
   };
-  static const std::map<std::string, DocumentRequest> kDocumentRequests = {
-      {"textDocument/documentSymbol", Symbols}, {"textDocument/semanticTokens/full", Tokens},
-      {"textDocument/foldingRange", Folding},   {"textDocument/hover", Hover},
-      {"textDocument/codeAction", Actions},
+  static const std::map<std::string, DocumentMethod> kDocumentRequests = {
+      {"textDocument/documentSymbol", {Symbols, false, false}},
+      {"textDocument/semanticTokens/full", {Tokens, false, false}},
+      {"textDocument/foldingRange", {Folding, false, false}},
+      {"textDocument/hover", {Hover, true, false}},
+      {"textDocument/codeAction", {Actions, false, true}},
   };
   static const std::map<std::string, Handler> kNotifications = {
       {"textDocument/didOpen", &Server::DidOpen},
@@ -206,7 +242,8 @@ void Server::Dispatch(const std::string& method, const json& id, const json& par
   };
   if (request) {
     if (auto r = kRequests.find(method); r != kRequests.end()) return (this->*r->second)(id, params);
-    if (auto r = kDocumentRequests.find(method); r != kDocumentRequests.end()) return OnDocument(id, params, r->second);
+    if (auto r = kDocumentRequests.find(method); r != kDocumentRequests.end())
+      return OnDocument(id, QueryOf(params, r->second.position, r->second.range), r->second.answer);
     Fail(id, kMethodNotFound, "Method not found: " + method);
   } else if (auto n = kNotifications.find(method); n != kNotifications.end()) {
     (this->*n->second)(id, params);
@@ -231,7 +268,9 @@ void Server::Fail(const json& id, int code, const std::string& message) {
 // general.positionEncodings, or the older offsetEncoding list), else UTF-16.
 void Server::Initialize(const json& id, const json& params) {
   if (initialized_) return Fail(id, kInvalidRequest, "The server is initialized already");
-  const json& capabilities = params.is_object() ? params.value("capabilities", json::object()) : json::object();
+  static const json kNone = json::object();
+  auto found = params.is_object() ? params.find("capabilities") : params.end();
+  const json& capabilities = params.is_object() && found != params.end() ? *found : kNone;
   bool general = OffersUtf8(capabilities, "general", "positionEncodings");
   bool older = OffersUtf8(capabilities, nullptr, "offsetEncoding");
   encoding_ = general || older ? Encoding::Utf8 : Encoding::Utf16;
@@ -277,22 +316,24 @@ void Server::DidChange(const json&, const json& params) {
     whole = whole && !change.contains("range");
   }
   if (whole) return Replace(uri, version, changes.back()["text"].get<std::string>());
+  std::vector<Change> edits;
+  for (const json& change : changes) {
+    Change c;
+    c.text = change["text"].get<std::string>();
+    if (change.contains("range")) {
+      const json& range = change["range"];
+      c.ranged = true;
+      c.start = PositionAt(range, "start");
+      c.end = PositionAt(range, "end");
+    }
+    edits.push_back(std::move(c));
+  }
   Encoding encoding = encoding_;
-  worker_.Post("", [this, uri, version, changes, encoding] {
+  worker_.Post("", [this, uri, version, edits = std::move(edits), encoding] {
     auto found = documents_->open.find(uri);
     if (found == documents_->open.end()) return;
     std::string text = found->second->text();
-    try {
-      for (const json& change : changes) {
-        if (change.contains("range"))
-          ApplyChange(text, change, encoding);
-        else
-          text = change["text"].get<std::string>();
-      }
-    } catch (const ParamsError& e) {
-      fprintf(stderr, "qel2json-lsp: a change to %s was not applied: %s\n", uri.c_str(), e.what());
-      return;
-    }
+    for (const Change& c : edits) Apply(text, c, encoding);
     auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
     Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", DiagnosticsOf(*analysis, uri, encoding)}});
     found->second = std::move(analysis);
@@ -309,15 +350,12 @@ void Server::DidClose(const json&, const json& params) {
   });
 }
 
-void Server::OnDocument(const json& id, const json& params, DocumentRequest answer) {
-  std::string uri = UriOf(params);
-  worker_.Post("", [this, id, params, uri, answer] {
-    auto found = documents_->open.find(uri);
+void Server::OnDocument(const json& id, DocumentQuery query, DocumentRequest answer) {
+  worker_.Post("", [this, id, query = std::move(query), answer] {
+    auto found = documents_->open.find(query.uri);
+    if (found == documents_->open.end()) return Respond(id, nullptr);
     try {
-      const Analysis* analysis = found == documents_->open.end() ? nullptr : found->second.get();
-      Respond(id, answer(analysis, documents_->translator, params, encoding_));
-    } catch (const ParamsError& e) {
-      Fail(id, kInvalidParams, e.what());
+      Respond(id, answer(*found->second, documents_->translator, query, encoding_));
     } catch (const std::exception& e) {
       Fail(id, kInternalError, e.what());
     }

@@ -32,11 +32,18 @@ class Server {
   // Handles one message's body; false after "exit".
   bool Handle(const std::string& body);
 
+  // What a request on a document asks about.
+  struct DocumentQuery {
+    std::string uri;
+    Position position;     // hover
+    Position from, to;     // code actions
+  };
+  using DocumentRequest = json (*)(const Analysis& analysis, qel2json::Translator& translator,
+                                   const DocumentQuery& query, Encoding encoding);
+
  private:
   struct Documents;  // the worker's
   using Handler = void (Server::*)(const json& id, const json& params);
-  using DocumentRequest = json (*)(const Analysis* analysis, qel2json::Translator& translator, const json& params,
-                                   Encoding encoding);
 
   void Dispatch(const std::string& method, const json& id, const json& params);
   void Respond(const json& id, json result);
@@ -51,7 +58,7 @@ class Server {
   void DidClose(const json& id, const json& params);
   void Replace(const std::string& uri, int version, std::string text);
   // Requests answered from a document's analysis.
-  void OnDocument(const json& id, const json& params, DocumentRequest answer);
+  void OnDocument(const json& id, DocumentQuery query, DocumentRequest answer);
 
   MessageWriter* out_;
   Encoding encoding_ = Encoding::Utf16;

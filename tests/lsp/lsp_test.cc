@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "lsp/positions.h"
+#include "lsp/server.h"
 #include "lsp/transport.h"
 
 namespace {
@@ -65,6 +66,45 @@ TEST(MessageReader, EveryGoodMessageSurvivesBrokenOnesInPiecesOfAnySize) {
     // when it ends in the middle of a header line; none of these does.
     ASSERT_EQ(received, sent) << "round " << round;
   }
+}
+
+class Collected final : public lsp::ByteSink {
+ public:
+  bool Write(std::string_view bytes) override {
+    text.append(bytes);
+    return true;
+  }
+  std::string text;
+};
+
+// JSON nested a million levels deep, in the parameters of every kind of
+// message: the server must answer without copying or walking it (neither
+// may take a stack frame a level).
+TEST(Server, ParametersNestedAMillionDeepAreNeitherCopiedNorWalked) {
+  std::string deep = std::string(1000000, '[') + std::string(1000000, ']');
+  // Each message is its text before the deep value, and after it.
+  const std::pair<const char*, const char*> messages[] = {
+      {R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{"x":)", "}}}"},
+      {R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///a.qel",)"
+       R"("languageId":"qel","version":1,"text":""},"x":)", "}}"},
+      {R"({"jsonrpc":"2.0","id":2,"method":"textDocument/hover","params":{"textDocument":{"uri":"file:///a.qel"},)"
+       R"("position":{"line":0,"character":0},"x":)", "}}"},
+      {R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":{"textDocument":{"uri":"file:///a.qel",)"
+       R"("version":2},"contentChanges":[{"text":"","range":{"start":{"line":0,"character":0},)"
+       R"("end":{"line":0,"character":0}},"x":)", "}]}}"},
+      {R"({"jsonrpc":"2.0","id":)", "}"},
+  };
+  std::string input;
+  for (auto [before, after] : messages) input += Framed(before + deep + after);
+  Pieces source(input, {1 << 20});
+  lsp::MessageReader reader(source);
+  Collected out;
+  lsp::MessageWriter writer(out);
+  lsp::Server server(writer, /*threaded=*/false);
+  EXPECT_EQ(server.Run(reader), 1);
+  EXPECT_NE(out.text.find(R"("id":1,"jsonrpc":"2.0","result":{"capabilities")"), std::string::npos) << out.text.substr(0, 300);
+  EXPECT_NE(out.text.find(R"("id":2,"jsonrpc":"2.0","result":null)"), std::string::npos);
+  EXPECT_NE(out.text.find(R"("code":-32600)"), std::string::npos);
 }
 
 const std::string kText =
