@@ -171,9 +171,14 @@ class Outline {
     return offsets;
   }
 
-  size_t Child(size_t i, std::string_view kind) const {
-    for (size_t c = firstChild_[i]; c != kNone; c = next_[c])
+  // The first child of a kind, or grandchild when depth is 2 (the system's
+  // class lies below the system, below the description's root).
+  size_t Child(size_t i, std::string_view kind, int depth = 1) const {
+    for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
       if (spans_[c].kind == kind) return c;
+      if (depth > 1)
+        if (size_t g = Child(c, kind, depth - 1); g != kNone) return g;
+    }
     return kNone;
   }
 
@@ -204,7 +209,7 @@ class Outline {
     if (shown->naming == Naming::Label && s.name_end > s.name_begin) detail = NameOf(a_, s);
     if (shown->kind.substr(0, 7) == "Seq_Of_") detail = std::to_string(symbol["children"].size());
     if (shown->naming == Naming::Name && !shown->other.empty())
-      if (size_t c = Child(i, shown->other); c != kNone) detail = NameOf(a_, spans_[c]);
+      if (size_t c = Child(i, shown->other, 2); c != kNone) detail = NameOf(a_, spans_[c]);
     if (!detail.empty()) symbol["detail"] = detail;
     if (shown->naming == Naming::Numbered || shown->naming == Naming::Lettered) {
       symbol["number"] = std::string(shown->label) + " ";
