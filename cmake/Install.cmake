@@ -9,6 +9,13 @@ configure_file(${PROJECT_SOURCE_DIR}/docs/qel2json.1.in ${PROJECT_BINARY_DIR}/qe
 install(TARGETS qel2json RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/qel2json.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The language server, where it is built, with its manual page.
+if(TARGET qel2json-lsp)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/qel2json-lsp.1.in ${PROJECT_BINARY_DIR}/qel2json-lsp.1 @ONLY)
+  install(TARGETS qel2json-lsp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/qel2json-lsp.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
 # The library: shared and static, the C and C++ headers, a CMake package
 # (find_package(qel2json CONFIG) gives qel2json::qel2json) and a pkg-config
 # file.  Both find the files relative to where they are installed, so that
@@ -70,7 +77,9 @@ syntax error it repairs the input, still writes the document, and records
 the error in its exit status. Diagnostics name the file, line and column.
 
 The package holds the program, its manual page, the language and output
-guides with examples, and Vim and Emacs support for descriptions and
+guides with examples, the language server qel2json-lsp (diagnostics as you
+type, outline, highlighting and hover in any editor that speaks the
+Language Server Protocol), and Vim and Emacs support for descriptions and
 diagnostics.]=])
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)

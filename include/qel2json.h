@@ -9,8 +9,9 @@
  * Threads: a translator is used by one thread at a time; different
  * translators may translate at once on different threads.  A result
  * belongs to no translator: it may be read from any thread, outlives the
- * translator that made it, and is freed on its own.  qel2json_version may
- * be called from any thread at any time.
+ * translator that made it, and is freed on its own.  qel2json_version and
+ * the qel2json_terminal_ functions may be called from any thread at any
+ * time.
  *
  * Ownership: what a function returns by pointer belongs to the object it
  * was asked of (result strings to their result) and lives as long as it,
@@ -54,6 +55,52 @@ QEL2JSON_API void qel2json_translator_free(qel2json_translator *translator);
  * of many gigabytes (the indentation grows with the nesting): set one
  * where the input cannot be trusted. */
 QEL2JSON_API void qel2json_translator_set_max_document_size(qel2json_translator *translator, size_t bytes);
+
+/* What a translator's next translations do beyond the command line's work,
+ * for tools that show a description (editors, language servers); any of
+ * these bits, or 0 (the default):
+ *
+ * QEL2JSON_RECORD_TOKENS  the result holds every token and comment
+ *                         (qel2json_result_token);
+ * QEL2JSON_RECORD_SPANS   the result holds the span of every node of the
+ *                         description's tree (qel2json_result_span), and
+ *                         the tokens too;
+ * QEL2JSON_NO_DOCUMENT    no document is made: the result holds the
+ *                         diagnostics (and what is recorded) only, as fast
+ *                         as the text can be checked.
+ *
+ * Translations that ask for none of these cost exactly what they did
+ * without them.  Set by the thread that uses the translator; unknown bits
+ * are ignored. */
+#define QEL2JSON_RECORD_TOKENS 1u
+#define QEL2JSON_RECORD_SPANS 2u
+#define QEL2JSON_NO_DOCUMENT 4u
+QEL2JSON_API void qel2json_translator_set_options(qel2json_translator *translator, unsigned options);
+
+/* ---- The token table ---- */
+
+/* Terminal codes run from 1 to qel2json_terminal_count().  Constant; any
+ * thread. */
+QEL2JSON_API int qel2json_terminal_count(void);
+
+/* A terminal's name as expected terminals are named ("<", "SYSTEM",
+ * "string literal", "end of text"), "comment" for code 0, or NULL for a
+ * code out of range.  A constant string; any thread. */
+QEL2JSON_API const char *qel2json_terminal_name(int code);
+
+typedef enum qel2json_token_kind {
+  QEL2JSON_TOKEN_END_OF_TEXT = 0,
+  QEL2JSON_TOKEN_KEYWORD = 1,
+  QEL2JSON_TOKEN_BRACKET = 2,
+  QEL2JSON_TOKEN_INTEGER = 3,
+  QEL2JSON_TOKEN_REAL = 4,
+  QEL2JSON_TOKEN_STRING = 5,
+  QEL2JSON_TOKEN_COMMENT = 6
+} qel2json_token_kind;
+
+/* A terminal's kind (QEL2JSON_TOKEN_COMMENT for code 0), or -1 for a code
+ * out of range.  Any thread. */
+QEL2JSON_API int qel2json_terminal_kind(int code);
 
 /* ---- Translating ---- */
 
@@ -103,11 +150,12 @@ QEL2JSON_API int qel2json_result_status(const qel2json_result *result);
 /* The document's exact bytes (not NUL-terminated; *size, when size is not
  * NULL, gets their count), or NULL where the command line writes nothing:
  * a translation that ended early, or one whose document went to a write
- * function. */
+ * function or was not made (QEL2JSON_NO_DOCUMENT). */
 QEL2JSON_API const char *qel2json_result_document(const qel2json_result *result, size_t *size);
 
 /* 1 when the whole document was made (held by the result, or handed to the
- * write function in full), 0 when the translation ended early. */
+ * write function in full), 0 when the translation ended early.  Under
+ * QEL2JSON_NO_DOCUMENT: 1 when the translation ran to its end. */
 QEL2JSON_API int qel2json_result_complete(const qel2json_result *result);
 
 /* Exactly what the command line writes on standard error for the same
@@ -122,6 +170,54 @@ QEL2JSON_API size_t qel2json_result_diagnostic_count(const qel2json_result *resu
 /* Fills *out with diagnostic i (from 0).  Returns 0, or -1 when i is out
  * of range or an argument is NULL. */
 QEL2JSON_API int qel2json_result_diagnostic(const qel2json_result *result, size_t i, qel2json_diagnostic *out);
+
+/* One token or comment of the text, as QEL2JSON_RECORD_TOKENS records it.
+ * The end of the text is the last token, of length 0. */
+typedef struct qel2json_token {
+  int code;                 /* terminal code, 0 for a comment */
+  qel2json_token_kind kind;
+  const char *name;         /* qel2json_terminal_name(code): a constant string */
+  size_t offset;            /* of its first byte in the input, from 0 */
+  size_t length;            /* in bytes; a comment's ends before its line end */
+  int line;                 /* from 1, as diagnostics count lines */
+  int column;               /* from 1, as diagnostics count columns (tabs to 1, 9, 17, ...) */
+} qel2json_token;
+
+/* The number of tokens and comments recorded; 0 unless the translator's
+ * options asked for them.  A translation that ended early recorded those
+ * read until then. */
+QEL2JSON_API size_t qel2json_result_token_count(const qel2json_result *result);
+
+/* Fills *out with token i (from 0, in the order of the text).  Returns 0,
+ * or -1 when i is out of range or an argument is NULL. */
+QEL2JSON_API int qel2json_result_token(const qel2json_result *result, size_t i, qel2json_token *out);
+
+#define QEL2JSON_NO_PARENT ((size_t)-1)
+
+/* One node of the description's tree, as QEL2JSON_RECORD_SPANS records it:
+ * the bytes of its text (from its first token to the end of its last; empty
+ * for an empty list or an element the parser inserted), and the bytes of
+ * its name: its own first string literal, else its own first keyword
+ * (tokens of its children do not count); begin and end both where it has
+ * neither.  A list ("Seq_Of_Param") is one node, its elements its
+ * children. */
+typedef struct qel2json_span {
+  const char *kind;  /* the node's kind, such as "System", "Param", "Seq_Of_Param": a constant string */
+  size_t begin;
+  size_t end;        /* the byte after its text */
+  size_t name_begin;
+  size_t name_end;
+  size_t parent;     /* index of the span of the node it belongs to, or QEL2JSON_NO_PARENT */
+} qel2json_span;
+
+/* The number of spans recorded; 0 unless the translator's options asked
+ * for them.  Spans come in the order of the text, each after its
+ * children: a parent's index is above its children's. */
+QEL2JSON_API size_t qel2json_result_span_count(const qel2json_result *result);
+
+/* Fills *out with span i (from 0).  Returns 0, or -1 when i is out of
+ * range or an argument is NULL. */
+QEL2JSON_API int qel2json_result_span(const qel2json_result *result, size_t i, qel2json_span *out);
 
 /* Frees a result and everything it holds.  NULL is allowed. */
 QEL2JSON_API void qel2json_result_free(qel2json_result *result);

@@ -38,6 +38,39 @@ struct Diagnostic {
   }
 };
 
+// A token or comment as QEL2JSON_RECORD_TOKENS records it (see qel2json_token).
+struct Token {
+  int code = 0;  // 0: a comment
+  qel2json_token_kind kind = QEL2JSON_TOKEN_END_OF_TEXT;
+  std::string_view name;
+  size_t offset = 0;
+  size_t length = 0;
+  int line = 0;
+  int column = 0;
+
+  static Token from(const qel2json_token& t) { return {t.code, t.kind, t.name, t.offset, t.length, t.line, t.column}; }
+};
+
+// A node of the tree as QEL2JSON_RECORD_SPANS records it (see qel2json_span).
+struct Span {
+  std::string_view kind;
+  size_t begin = 0;
+  size_t end = 0;
+  size_t name_begin = 0;
+  size_t name_end = 0;
+  size_t parent = QEL2JSON_NO_PARENT;
+
+  static Span from(const qel2json_span& s) { return {s.kind, s.begin, s.end, s.name_begin, s.name_end, s.parent}; }
+};
+
+// The token table: terminal codes 1 to terminal_count().
+inline int terminal_count() { return qel2json_terminal_count(); }
+inline std::string_view terminal_name(int code) {
+  const char* name = qel2json_terminal_name(code);
+  return name ? name : std::string_view();
+}
+inline qel2json_token_kind terminal_kind(int code) { return qel2json_token_kind(qel2json_terminal_kind(code)); }
+
 class Result {
  public:
   // The command line's exit status: 0, or 1.
@@ -66,6 +99,22 @@ class Result {
     return all;
   }
 
+  // What the translator's options asked to record.
+  std::vector<Token> tokens() const {
+    std::vector<Token> all;
+    all.reserve(qel2json_result_token_count(get()));
+    qel2json_token t;
+    for (size_t i = 0; qel2json_result_token(get(), i, &t) == 0; ++i) all.push_back(Token::from(t));
+    return all;
+  }
+  std::vector<Span> spans() const {
+    std::vector<Span> all;
+    all.reserve(qel2json_result_span_count(get()));
+    qel2json_span s;
+    for (size_t i = 0; qel2json_result_span(get(), i, &s) == 0; ++i) all.push_back(Span::from(s));
+    return all;
+  }
+
   const qel2json_result* get() const { return result_.get(); }
 
  private:
@@ -88,6 +137,9 @@ class Translator {
 
   // 0: no bound (see qel2json_translator_set_max_document_size).
   void set_max_document_size(size_t bytes) { qel2json_translator_set_max_document_size(translator_.get(), bytes); }
+
+  // QEL2JSON_RECORD_TOKENS, QEL2JSON_RECORD_SPANS, QEL2JSON_NO_DOCUMENT, or 0.
+  void set_options(unsigned options) { qel2json_translator_set_options(translator_.get(), options); }
 
   Result translate(std::string_view input, const char* file_name = "stdin") {
     return Result(qel2json_translate(translator_.get(), input.data(), input.size(), file_name));

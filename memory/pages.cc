@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr size_t kPage = PageSource::kPage;
 constexpr size_t kHugePage = PageSource::kHugePage;
 
 size_t RoundUp(size_t size, size_t unit) { return (size + unit - 1) / unit * unit; }

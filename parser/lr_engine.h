@@ -58,3 +58,24 @@ bool Apply(Stack& s, int action, const TokenRecord& next, const TokenRecord& fol
 }
 
 }  // namespace lr
+
+// The real stack, with every reduction that builds a tree rule told to the
+// parser's observer.
+class Parser::ObservedStack {
+ public:
+  static constexpr bool kObserved = true;
+  ObservedStack(Stack& stack, ParseObserver& observer) : stack_(&stack), observer_(&observer) {}
+  int Top() const { return stack_->Top(); }
+  TokenRecord& TopValue() const { return stack_->TopValue(); }
+  void Push(int state, const TokenRecord& next) { stack_->Push(state, next); }
+  void Reduce(int p) {
+    stack_->Reduce(p);
+    const lr::Reduction& r = lr::kReduction[p];
+    // The first right-side symbol's record is now on top.
+    if (r.rule >= 0) observer_->Reduced(r.rule, r.nodes, lr::PositionOf(stack_->TopValue()));
+  }
+
+ private:
+  Stack* stack_;
+  ParseObserver* observer_;
+};

@@ -36,10 +36,34 @@ int Parser::ContinuationAction(int s) {
   return action;
 }
 
+template <bool Observed>
 void Parser::ReadToken() {
   current_.code = scanner_->Next(&current_.attribute);
   current_.line = scanner_->tokenPos().line;
   current_.column = scanner_->tokenPos().col;
+  if constexpr (Observed)
+    observer_->Token(current_.code, scanner_->tokenOffset(), size_t(scanner_->tokenLimit() - scanner_->tokenBegin()),
+                     scanner_->tokenPos());
+}
+
+// Recovery reads tokens too.
+template void Parser::ReadToken<false>();
+template void Parser::ReadToken<true>();
+
+template <class S>
+void Parser::Run(S& stack) {
+  ReadToken<S::kObserved>();
+  stack.Push(1, current_);
+  for (;;) {
+    int action = kAction[stack.Top()][current_.code];
+    if (action == 0) {
+      action = Recover(stack);
+      stack.TopValue() = current_;
+      if (action == kAccepted) break;
+    }
+    if (IsShift(action)) ReadToken<S::kObserved>();
+    if (!Apply(stack, action, current_, current_)) break;
+  }
 }
 
 NodeRef Parser::Parse() {
@@ -47,17 +71,11 @@ NodeRef Parser::Parse() {
   stack_.Clear();
   nodes_.Resize(1);  // entry 0 is never used
   current_ = {};
-  ReadToken();
-  stack_.Push(1, current_);
-  for (;;) {
-    int action = kAction[stack_.Top()][current_.code];
-    if (action == 0) {
-      action = Recover();
-      stack_.TopValue() = current_;
-      if (action == kAccepted) break;
-    }
-    if (IsShift(action)) ReadToken();
-    if (!Apply(stack_, action, current_, current_)) break;
+  if (observer_) {
+    ObservedStack observed(stack_, *observer_);
+    Run(observed);
+  } else {
+    Run(stack_);
   }
   return nodes_.back();
 }

@@ -19,6 +19,25 @@ struct TokenRecord {
   int attribute;  // as the scanner delivered it; 0 for an inserted symbol
 };
 
+// Told of every token the parser reads and every tree node it builds, for
+// tools that show the text (an outline, highlighting).  Parsing without one
+// costs nothing: the parse loop is made twice, with and without the calls.
+class ParseObserver {
+ public:
+  // A token as the scanner delivered it: its terminal code, its bytes in
+  // the input and its coordinate.  The end of text may come more than once.
+  virtual void Token(int code, size_t offset, size_t length, SrcPosition position) = 0;
+  // A production that builds tree rule `rule` was reduced.  Its right side
+  // holds `nodes` nonterminals (their nodes were told of before, the last
+  // most recently); `first` is the coordinate of its first token, or of the
+  // next token for an empty right side.  Its tokens end before the token
+  // told of last, which is the one after them.
+  virtual void Reduced(int rule, int nodes, SrcPosition first) = 0;
+
+ protected:
+  ~ParseObserver() = default;
+};
+
 class Parser {
  public:
   Parser(PageSource& pages, Scanner& scanner, Tree& tree, Reports& reports);
@@ -29,6 +48,10 @@ class Parser {
   // tree, and returns its root.
   NodeRef Parse();
 
+  // Tells `observer` (or nobody, when null) of the tokens and reductions of
+  // the next parses.
+  void Observe(ParseObserver* observer) { observer_ = observer; }
+
  private:
   // The parse stack: two parallel arrays, entry 0 unused.  The value entry
   // k describes the symbol that follows the state at k, so that a
@@ -36,6 +59,7 @@ class Parser {
   // it.
   class Stack {
    public:
+    static constexpr bool kObserved = false;
     Stack(PageSource& pages, Parser& parser) : states_(pages), values_(pages), parser_(&parser) {}
     int Top() const { return states_[size_t(top_)]; }
     int TopIndex() const { return top_; }
@@ -61,15 +85,21 @@ class Parser {
     int capacity_ = 0;  // of the smaller
   };
   class Simulation;
+  class ObservedStack;
 
   // recovery.cc
-  int Recover();
+  template <class S>
+  int Recover(S& stack);
   bool Fits(int t);
   bool Accepts(int t);
   uint64_t Expected();
-  int Insert();
+  template <class S>
+  int Insert(S& stack);
 
   // parser.cc
+  template <class S>
+  void Run(S& stack);
+  template <bool Observed>
   void ReadToken();
   int ContinuationAction(int s);
 
@@ -84,6 +114,7 @@ class Parser {
   Scanner* scanner_;
   Tree* tree_;
   Reports* reports_;
+  ParseObserver* observer_ = nullptr;
   Stack stack_;
   // Finished subtrees (and open lists) wait here for their parent.
   GrowingArray<NodeRef> nodes_;

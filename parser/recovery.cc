@@ -63,15 +63,16 @@ uint64_t Parser::Expected() {
 // Follows the continuation on the real stack until the current token fits;
 // every terminal shifted on the way is inserted, with the current token's
 // coordinate and attribute 0.
-int Parser::Insert() {
+template <class S>
+int Parser::Insert(S& stack) {
   for (;;) {
-    int s = stack_.Top();
+    int s = stack.Top();
     int action = kAction[s][current_.code];
     if (IsShift(action)) return action;
     action = ContinuationAction(s);
     TokenRecord inserted = {current_.line, current_.column, kContinuation[s], 0};
-    if (IsShift(action)) stack_.TopValue() = inserted;
-    if (!Apply(stack_, action, inserted, current_)) return kAccepted;
+    if (IsShift(action)) stack.TopValue() = inserted;
+    if (!Apply(stack, action, inserted, current_)) return kAccepted;
   }
 }
 
@@ -80,11 +81,15 @@ int Parser::Insert() {
 // nowhere along the continuation, then inserts the continuation's
 // terminals until the current token fits.  Returns a shift or
 // shift-and-reduce action for the current token, or kAccepted.
-int Parser::Recover() {
+template <class S>
+int Parser::Recover(S& stack) {
   SrcPosition at = PositionOf(current_);
   reports_->Report(ERROR, "Syntax error", &at, Expected());
-  while (current_.code != TK_EndOfText && !Fits(current_.code)) ReadToken();
+  while (current_.code != TK_EndOfText && !Fits(current_.code)) ReadToken<S::kObserved>();
   at = PositionOf(current_);
   reports_->Report(NOTE, "Parsing resumed here", &at);
-  return Insert();
+  return Insert(stack);
 }
+
+template int Parser::Recover(Stack&);
+template int Parser::Recover(ObservedStack&);

@@ -16,6 +16,18 @@
 // A code that means nothing is delivered and scanning goes on.
 inline constexpr int NoToken = 15001;
 
+// Told of every comment the scanner passes over, for tools that show the
+// text (an editor's highlighting).  Scanning without one costs nothing.
+class CommentObserver {
+ public:
+  // The comment's bytes from its "--" to its line end (exclusive), from
+  // input offset `offset` on, at `position`.
+  virtual void Comment(size_t offset, size_t length, SrcPosition position) = 0;
+
+ protected:
+  ~CommentObserver() = default;
+};
+
 namespace scan_tables {
 struct Match;  // the longest complete token that one attempt of the automaton has passed
 }
@@ -44,6 +56,12 @@ class Scanner {
   // The span of the token last scanned.
   const char* tokenBegin() const { return tokenBegin_; }
   const char* tokenLimit() const { return tokenLimit_; }
+  // Where the token last scanned begins in the whole input, from 0.
+  size_t tokenOffset() const { return source_->OffsetOf(tokenBegin_); }
+
+  // Tells `observer` (or nobody, when null) of every comment from the next
+  // scan on.
+  void ObserveComments(CommentObserver* observer) { comments_ = observer; }
 
  private:
   using Match = scan_tables::Match;
@@ -91,6 +109,7 @@ class Scanner {
   SourceBuffer* source_;
   StringTable* strings_;
   Reports* reports_;
+  CommentObserver* comments_ = nullptr;
   char* tokenBegin_ = nullptr;
   char* tokenLimit_ = nullptr;  // between calls, where the next scan starts
   SrcPosition tokenPos_ = {0, 0};

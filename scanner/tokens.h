@@ -32,3 +32,18 @@ inline constexpr bool kCodesFollowTheList = [] {
   return true;
 }();
 static_assert(kCodesFollowTheList, "tokens.def must number its codes 1, 2, 3, ... in order");
+
+// What kind of token a terminal is, as tools that show the text group them.
+enum class TokenClass { EndOfText, Keyword, Bracket, Integer, Real, String };
+
+constexpr TokenClass ClassOf(int code) {
+  switch (code) {
+    case TK_EndOfText: return TokenClass::EndOfText;
+    case TK_IntegerLiteral: return TokenClass::Integer;
+    case TK_RealLiteral: return TokenClass::Real;
+    case TK_StringLiteral: return TokenClass::String;
+    default: break;
+  }
+  std::string_view text = kTokens[code - 1].text;
+  return text.size() == 1 && (text[0] < 'A' || text[0] > 'Z') ? TokenClass::Bracket : TokenClass::Keyword;
+}

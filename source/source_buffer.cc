@@ -97,6 +97,7 @@ void SourceBuffer::ReadLines(size_t retained) {
       atEof_ = true;
     else
       readCount_ += size_t(got);
+    bytesRead_ += size_t(got > 0 ? got : 0);
   }
 }
 
@@ -111,6 +112,8 @@ void SourceBuffer::Open(TextReader& reader) {
   textStart_ = textEnd_ = readArea();
   *textEnd_ = '\0';
   savedChar_ = '\0';
+  origin_ = 0 - size_t(readArea() - memblock());
+  bytesRead_ = 0;
   Refill(readArea());
 }
 
@@ -120,6 +123,7 @@ void SourceBuffer::Refill(char* p) {
   *textEnd_ = savedChar_;
   textEnd_ = p;
   size_t retained = size_t(heldEnd() - p);
+  size_t offset = OffsetOf(p);
 
   if (p == heldEnd()) {
     textStart_ = readArea();
@@ -129,6 +133,7 @@ void SourceBuffer::Refill(char* p) {
   } else {
     Retain(p);
   }
+  origin_ = offset - size_t(textStart_ - memblock());
 
   ReadLines(retained);
 

@@ -44,6 +44,14 @@ class SourceBuffer {
   char* textStart() const { return textStart_; }
   char* textEnd() const { return textEnd_; }
 
+  // Where the byte at p (in the available text) stands in the whole input,
+  // counted from 0.  The line feed added to a last line without one stands
+  // at the input's size.
+  size_t OffsetOf(const char* p) const { return origin_ + size_t(p - memblock()); }
+
+  // The number of input bytes read so far.
+  size_t bytesRead() const { return bytesRead_; }
+
  private:
   char* memblock() const { return static_cast<char*>(block_.data()); }
   char* readArea() const { return memblock() + frontSize_; }
@@ -68,4 +76,8 @@ class SourceBuffer {
   size_t readCount_ = 0;
   char* textEnd_ = nullptr;
   char* textStart_ = nullptr;
+  // The input offset of the block's first byte, modulo 2^64 (it is "before"
+  // the input while the front area holds no retained text).
+  size_t origin_ = 0;
+  size_t bytesRead_ = 0;
 };

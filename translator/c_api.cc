@@ -10,6 +10,7 @@
 #include "qel2json.h"
 #include "scanner/tokens.h"
 #include "translator/c_handles.h"
+#include "tree/rule_table.h"
 
 namespace {
 
@@ -43,6 +44,18 @@ constexpr auto kTerminalName = [] {
   for (size_t code = 1; code < names.size(); ++code) names[code] = kTerminalNames[code].data();
   return names;
 }();
+
+qel2json_token_kind KindOf(int code) {
+  switch (ClassOf(code)) {
+    case TokenClass::EndOfText: return QEL2JSON_TOKEN_END_OF_TEXT;
+    case TokenClass::Keyword: return QEL2JSON_TOKEN_KEYWORD;
+    case TokenClass::Bracket: return QEL2JSON_TOKEN_BRACKET;
+    case TokenClass::Integer: return QEL2JSON_TOKEN_INTEGER;
+    case TokenClass::Real: return QEL2JSON_TOKEN_REAL;
+    case TokenClass::String: return QEL2JSON_TOKEN_STRING;
+  }
+  return QEL2JSON_TOKEN_END_OF_TEXT;
+}
 
 // The names of the terminals in a set, in code order; returns their count.
 size_t NamesOf(uint64_t expected, const char** names) {
@@ -102,6 +115,8 @@ struct qel2json_result final : DiagnosticSink {
 
   int status = 1;
   bool complete = false;
+  std::vector<RecordedToken> tokens;
+  std::vector<RecordedSpan> spans;
   bool holdsDocument = false;
   std::string file;
   HeldDocument document;
@@ -168,7 +183,10 @@ qel2json_result* Translate(qel2json_translator* translator, TextReader& input, c
                                           diagnostics ? *diagnostics : *result);
     result->status = o.status;
     result->complete = o.complete;
-    result->holdsDocument = o.complete && !document;
+    const Translation::Options& options = translator->translation.options();
+    result->holdsDocument = o.complete && !document && !options.noDocument;
+    if (options.recordSpans) result->spans = translator->translation.recording().TakeSpans();
+    if (options.recordTokens || options.recordSpans) result->tokens = translator->translation.recording().TakeTokens();
   } catch (...) {
     delete result;
     return nullptr;
@@ -235,6 +253,43 @@ int qel2json_result_diagnostic(const qel2json_result* result, size_t i, qel2json
   const char* strings = result->strings.c_str();
   *out = {result->file.c_str(), e.line, e.column, qel2json_severity(e.severity), strings + e.message,
           strings + e.text, e.expectedCount ? result->expectedNames.data() + e.expected : nullptr, e.expectedCount};
+  return 0;
+}
+
+void qel2json_translator_set_options(qel2json_translator* translator, unsigned options) {
+  if (!translator) return;
+  translator->translation.SetOptions({(options & QEL2JSON_RECORD_TOKENS) != 0, (options & QEL2JSON_RECORD_SPANS) != 0,
+                                      (options & QEL2JSON_NO_DOCUMENT) != 0});
+}
+
+int qel2json_terminal_count(void) { return kTokenCount; }
+
+const char* qel2json_terminal_name(int code) {
+  if (code == 0) return "comment";
+  return code > 0 && code <= kTokenCount ? kTerminalName[size_t(code)] : nullptr;
+}
+
+int qel2json_terminal_kind(int code) {
+  if (code == 0) return QEL2JSON_TOKEN_COMMENT;
+  return code > 0 && code <= kTokenCount ? int(KindOf(code)) : -1;
+}
+
+size_t qel2json_result_token_count(const qel2json_result* result) { return result ? result->tokens.size() : 0; }
+
+int qel2json_result_token(const qel2json_result* result, size_t i, qel2json_token* out) {
+  if (!result || !out || i >= result->tokens.size()) return -1;
+  const RecordedToken& t = result->tokens[i];
+  *out = {t.code, qel2json_token_kind(qel2json_terminal_kind(t.code)), qel2json_terminal_name(t.code), t.offset,
+          t.length, t.position.line, t.position.col};
+  return 0;
+}
+
+size_t qel2json_result_span_count(const qel2json_result* result) { return result ? result->spans.size() : 0; }
+
+int qel2json_result_span(const qel2json_result* result, size_t i, qel2json_span* out) {
+  if (!result || !out || i >= result->spans.size()) return -1;
+  const RecordedSpan& s = result->spans[i];
+  *out = {kKindNames[size_t(s.kind)].data(), s.begin, s.end, s.nameBegin, s.nameEnd, s.parent};
   return 0;
 }
 

@@ -15,9 +15,14 @@ Translation::Translation()
 void Translation::Run(TextReader& input, DocumentSink& document) {
   strings_.Clear();
   tree_.Clear();
+  bool record = options_.recordTokens || options_.recordSpans;
+  recording_.Start(options_.recordSpans);
+  parser_.Observe(record ? &recording_ : nullptr);
+  scanner_.ObserveComments(record ? &recording_ : nullptr);
   source_.Open(input);
   root_ = parser_.Parse();
-  printer_.Write(root_, document, documentLimit_);
+  if (record) recording_.Finish(source_.bytesRead());
+  if (!options_.noDocument) printer_.Write(root_, document, documentLimit_);
 }
 
 Translation::Outcome Translation::Translate(TextReader& input, std::string_view name, DocumentSink& document,

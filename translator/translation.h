@@ -21,6 +21,7 @@
 #include "source/report.h"
 #include "source/source_buffer.h"
 #include "store/string_table.h"
+#include "translator/recording.h"
 #include "tree/construction.h"
 
 class Translation {
@@ -43,6 +44,20 @@ class Translation {
   // would be longer ends its translation with a DEADLY report.
   void SetDocumentLimit(size_t bytes) { documentLimit_ = bytes; }
 
+  // What the next translations do beyond the command line's work: record
+  // the tokens and comments, record the spans of the tree's nodes, and
+  // whether they make no document at all (only diagnostics).
+  struct Options {
+    bool recordTokens = false;
+    bool recordSpans = false;
+    bool noDocument = false;
+  };
+  void SetOptions(const Options& options) { options_ = options; }
+  const Options& options() const { return options_; }
+
+  // What the last translation recorded (empty unless its options asked).
+  Recording& recording() { return recording_; }
+
   // The tree of the last translation that got through the parse, and its
   // root (0 when none did), readable until the next translation.
   const Tree& tree() const { return tree_; }
@@ -63,6 +78,8 @@ class Translation {
   Parser parser_;
   OutputBuffer output_;
   Printer printer_;
+  Recording recording_;
+  Options options_;
   size_t documentLimit_ = 0;
   NodeRef root_ = 0;
 };

@@ -25,6 +25,8 @@
 ;; - `qel-mode' for *.qel files: keywords, literals and comments in colour,
 ;;   < > as brackets, `comment-dwim', and a `compile-command' that
 ;;   translates the file into FILE.json beside it.
+;;
+;; - with eglot, `qel-mode' is served by the language server qel2json-lsp.
 
 ;;; Code:
 
@@ -120,6 +122,15 @@ lists the diagnostics."
 
 ;;;###autoload
 (add-to-list 'auto-mode-alist '("\\.qel\\'" . qel-mode))
+
+;;; The language server
+
+;; With eglot, M-x eglot (or `eglot-ensure' in `qel-mode-hook') in a
+;; description starts qel2json-lsp: diagnostics as you type, an outline
+;; (imenu), hover texts, highlighting and quick fixes.
+;;;###autoload
+(with-eval-after-load 'eglot
+  (add-to-list 'eglot-server-programs '(qel-mode "qel2json-lsp")))
 
 (provide 'qel2json)
 

@@ -36,6 +36,11 @@ sh "$consumers" "$work/root/usr" "$work/consumer" "$@" || fail "programs of user
 
 tar -tzf "$tgz" | grep -q '/bin/qel2json$' || fail "$tgz holds no bin/qel2json"
 
+# The language server finds the packaged library from where it stands.
+if [ -f "$work/root/usr/bin/qel2json-lsp" ]; then
+  "$work/root/usr/bin/qel2json-lsp" --version | grep -q '^qel2json-lsp ' || fail "the packaged qel2json-lsp does not run"
+fi
+
 if [ "$lintian" != "-" ]; then
   "$lintian" "$deb" > "$work/lintian.txt" 2>&1
   cat "$work/lintian.txt"

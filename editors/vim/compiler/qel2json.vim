@@ -27,8 +27,11 @@ set cpo&vim
 
 " The document goes to FILE.json, the diagnostics to the quickfix list
 " (the braces keep the redirection of the document apart from 'shellpipe';
-" they need a POSIX shell).
-CompilerSet makeprg={\ qel2json\ %:S\ >%:r:S.json;\ }
+" they need a POSIX shell).  It is written to FILE.json.new first and moves
+" into place only when the run wrote one: a run that ends early (DEADLY)
+" writes none and leaves the last good FILE.json as it was.
+" (No "|" in it: :make would take it for the end of the command.)
+CompilerSet makeprg={\ qel2json\ %:S\ >%:r:S.json.new;\ if\ test\ -s\ %:r:S.json.new;\ then\ mv\ -f\ %:r:S.json.new\ %:r:S.json;\ else\ rm\ -f\ %:r:S.json.new;\ fi;\ }
 
 CompilerSet errorformat=
       \\"%f\"\\,\ line\ %l:%v\ %tRROR:\ %m,

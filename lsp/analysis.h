@@ -1,0 +1,80 @@
+// One translation of a document's text, as the server shows it: the
+// diagnostics with their byte ranges and the tokens the library recorded,
+// and, once the outline asks for them, the spans of the tree's nodes.  Made
+// on the worker thread, read there only.
+//
+// Diagnostics are published after every change, so what they need is all
+// that is made at once; spans cost a translation more and are made only for
+// the outline.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/positions.h"
+#include "qel2json.hpp"
+
+namespace lsp {
+
+using nlohmann::json;
+
+struct Problem {
+  size_t begin = 0;  // byte range in the text
+  size_t end = 0;
+  qel2json::Severity severity = qel2json::Severity::Note;
+  std::string message;
+  std::vector<std::string> expected;  // for a syntax error
+  size_t resumed = size_t(-1);        // for a syntax error: the problem where parsing went on
+};
+
+class Analysis {
+ public:
+  // Translates text with `translator` (whose options it sets).
+  Analysis(std::string text, int version, qel2json::Translator& translator);
+  Analysis(const Analysis&) = delete;
+  Analysis& operator=(const Analysis&) = delete;
+
+  const std::string& text() const { return text_; }
+  int version() const { return version_; }
+  const LineIndex& lines() const { return lines_; }
+  const std::vector<Problem>& problems() const { return problems_; }
+  // The tokens and comments in the order of the text.
+  size_t TokenCount() const { return tokenCount_; }
+  qel2json_token Token(size_t i) const;
+  // The token whose bytes hold offset, or none.
+  std::optional<qel2json_token> TokenAt(size_t offset) const;
+
+  // The spans, made with `translator` when first asked for.
+  const std::vector<qel2json::Span>& Spans(qel2json::Translator& translator) const;
+
+  // A protocol range of bytes [begin, end).
+  json RangeOf(size_t begin, size_t end, Encoding encoding) const;
+
+ private:
+  void Collect();
+  size_t ProblemEnd(size_t begin) const;
+
+  std::string text_;
+  int version_;
+  LineIndex lines_;
+  std::vector<Problem> problems_;
+  qel2json::Result result_;
+  size_t tokenCount_;
+  mutable std::optional<std::vector<qel2json::Span>> spans_;
+};
+
+// What the server offers on an analysis, each a result of the protocol.
+json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding);
+json SemanticTokensOf(const Analysis& a, Encoding encoding);
+json FoldingRangesOf(const Analysis& a);
+json HoverOf(const Analysis& a, Position at, Encoding encoding);
+json CodeActionsOf(const Analysis& a, const std::string& uri, Position from, Position to, Encoding encoding);
+
+// The legend of SemanticTokensOf.
+json SemanticTokenLegend();
+
+}  // namespace lsp

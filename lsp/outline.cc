@@ -1,0 +1,265 @@
+#include "lsp/outline.h"
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+
+namespace lsp {
+
+namespace {
+
+// Symbol kinds of the protocol.
+enum SymbolKind {
+  kModule = 2, kNamespace = 3, kClass = 5, kField = 8, kInterface = 11, kFunction = 12, kVariable = 13,
+  kArray = 18, kObject = 19, kKey = 20, kStruct = 23, kConstant = 14
+};
+
+// How a node of some kind shows in the outline, and how it is named.
+enum class Naming {
+  Name,        // its name (a string without quotes, or a keyword)
+  Label,       // the label
+  Numbered,    // the label and its number among its siblings of the same kind
+  Lettered,    // the label and A, B, C, ... among its siblings of the same kind
+  Text,        // its text, blanks condensed
+  ChildName,   // the name of its child of kind `other`
+  ChildText,   // the text of its child of kind `other`
+};
+
+struct Shown {
+  std::string_view kind;
+  SymbolKind symbol;
+  Naming naming;
+  std::string_view label = "";
+  std::string_view detail = "";
+  std::string_view other = "";  // for ChildName and ChildText; the detail's child otherwise
+};
+
+constexpr Shown kShown[] = {
+    {"Qel_Object", kModule, Naming::Name, "", "", "System_Class"},
+    {"System_Class", kClass, Naming::Name, "", "system class"},
+    {"Specificationtree", kNamespace, Naming::ChildName, "", "", "Srcclassspecification"},
+    {"Specificationtree_Specification", kStruct, Naming::Name},
+    {"Seq_Of_Time", kArray, Naming::Label, "times"},
+    {"Seq_Of_Stepsize", kArray, Naming::Label, "step sizes"},
+    {"Seq_Of_Param", kArray, Naming::Label, "parameters"},
+    {"Seq_Of_Input", kArray, Naming::Label, "inputs"},
+    {"Seq_Of_Output", kArray, Naming::Label, "outputs"},
+    {"Seq_Of_Func", kArray, Naming::Label, "functions"},
+    {"Seq_Of_State", kArray, Naming::Label, "states"},
+    {"Seq_Of_Aux", kArray, Naming::Label, "auxiliaries"},
+    {"Time", kVariable, Naming::Name, "", "time"},
+    {"Stepsize", kVariable, Naming::Name, "", "step size"},
+    {"Param", kConstant, Naming::Name, "", "parameter"},
+    {"Input", kVariable, Naming::Name, "", "input"},
+    {"Output", kVariable, Naming::Name, "", "output"},
+    {"Func", kFunction, Naming::Name, "", "function"},
+    {"State", kVariable, Naming::Name, "", "state"},
+    {"Aux", kVariable, Naming::Name, "", "auxiliary"},
+    {"References", kKey, Naming::Label, "REFERENCES"},
+    {"Seq_Of_Directlink", kArray, Naming::Label, "direct links"},
+    {"Directlink", kField, Naming::Text, "", "direct link"},
+    {"Couples", kInterface, Naming::Numbered, "coupling"},
+    {"Coupletree", kObject, Naming::Label, "coupletree"},
+    {"Seq_Of_Basicblock", kArray, Naming::Label, "basic blocks"},
+    {"Basicblock", kClass, Naming::Numbered, "block"},
+    {"Basicblock_Linearrepresentation", kStruct, Naming::Name, "", "linear representation"},
+    {"Matrix", kArray, Naming::Lettered, "matrix"},
+    {"Function", kFunction, Naming::ChildText, "", "function call", "Ident"},
+};
+
+const Shown* ShownAs(std::string_view kind) {
+  for (const Shown& s : kShown)
+    if (s.kind == kind) return &s;
+  return nullptr;
+}
+
+constexpr size_t kLongestText = 60;
+
+// The text of [begin, end) with every run of white space one blank, cut
+// (on a character's start) after kLongestText bytes.
+std::string Condensed(const Analysis& a, size_t begin, size_t end) {
+  std::string out;
+  bool blank = false;
+  for (size_t i = begin; i < end && out.size() < kLongestText; ++i) {
+    char c = a.text()[i];
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+      blank = !out.empty();
+      continue;
+    }
+    if (blank) out += ' ';
+    blank = false;
+    out += c;
+  }
+  if (out.size() >= kLongestText) {
+    while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+    if (!out.empty()) out.pop_back();
+    out += "…";
+  }
+  return out;
+}
+
+// A name as the outline shows it: a string without its quotes.
+std::string NameOf(const Analysis& a, const qel2json::Span& s) {
+  std::string name = Condensed(a, s.name_begin, s.name_end);
+  if (!name.empty() && name.front() == '"') name.erase(0, 1);
+  if (!name.empty() && name.back() == '"') name.pop_back();
+  return name;
+}
+
+// Positions of many offsets, converted in one pass along the text.
+class Positions {
+ public:
+  Positions(const Analysis& a, std::vector<size_t> offsets, Encoding encoding) : offsets_(std::move(offsets)) {
+    std::sort(offsets_.begin(), offsets_.end());
+    offsets_.erase(std::unique(offsets_.begin(), offsets_.end()), offsets_.end());
+    PositionCursor cursor(a.lines(), a.text(), encoding);
+    for (size_t o : offsets_) positions_.push_back(cursor.At(o));
+  }
+  json Range(size_t begin, size_t end) const { return {{"start", At(begin)}, {"end", At(end)}}; }
+
+ private:
+  json At(size_t offset) const {
+    Position p = positions_[size_t(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin())];
+    return {{"line", p.line}, {"character", p.character}};
+  }
+  std::vector<size_t> offsets_;
+  std::vector<Position> positions_;
+};
+
+class Outline {
+ public:
+  Outline(const Analysis& a, const std::vector<qel2json::Span>& spans, Encoding encoding)
+      : a_(a), spans_(spans), firstChild_(spans_.size(), kNone), lastChild_(spans_.size(), kNone),
+        next_(spans_.size(), kNone), positions_(a, Offsets(), encoding) {
+    for (size_t i = 0; i < spans_.size(); ++i) {
+      size_t p = spans_[i].parent;
+      if (p == QEL2JSON_NO_PARENT || p >= spans_.size()) continue;
+      (lastChild_[p] == kNone ? firstChild_[p] : next_[lastChild_[p]]) = i;
+      lastChild_[p] = i;
+    }
+  }
+
+  // Children come before their parents, so one pass in index order builds
+  // every subtree's symbols before its parent's.
+  json Build() {
+    std::vector<json> made(spans_.size());
+    json roots = json::array();
+    for (size_t i = 0; i < spans_.size(); ++i) {
+      json children = json::array();
+      std::map<std::string_view, int> seen;
+      for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
+        for (json& symbol : made[c]) {
+          Number(symbol, ++seen[spans_[c].kind]);
+          children.push_back(std::move(symbol));
+        }
+        made[c] = json();
+      }
+      made[i] = SymbolsOf(i, std::move(children));
+      if (spans_[i].parent == QEL2JSON_NO_PARENT)
+        for (json& symbol : made[i]) roots.push_back(std::move(symbol));
+    }
+    for (json& symbol : roots) Number(symbol, 1);
+    return roots;
+  }
+
+ private:
+  static constexpr size_t kNone = size_t(-1);
+
+  std::vector<size_t> Offsets() const {
+    std::vector<size_t> offsets;
+    for (const qel2json::Span& s : spans_) offsets.insert(offsets.end(), {s.begin, s.end, s.name_begin, s.name_end});
+    return offsets;
+  }
+
+  // The first child of a kind, or grandchild when depth is 2 (the system's
+  // class lies below the system, below the description's root).
+  size_t Child(size_t i, std::string_view kind, int depth = 1) const {
+    for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
+      if (spans_[c].kind == kind) return c;
+      if (depth > 1)
+        if (size_t g = Child(c, kind, depth - 1); g != kNone) return g;
+    }
+    return kNone;
+  }
+
+  // Numbered and lettered symbols learn their number from their parent.
+  static void Number(json& symbol, int number) {
+    auto label = symbol.find("number");
+    if (label == symbol.end()) return;
+    std::string name = label->get<std::string>();
+    name += symbol.value("lettered", false) ? std::string(1, char('A' + (number - 1) % 26)) : std::to_string(number);
+    symbol["name"] = name;
+    symbol.erase("number");
+    symbol.erase("lettered");
+  }
+
+  // The subtree's symbols: the node's own with its children, or, for a node
+  // the outline does not show (or an empty one), its children.
+  json SymbolsOf(size_t i, json children) {
+    const qel2json::Span& s = spans_[i];
+    const Shown* shown = ShownAs(s.kind);
+    bool empty = s.begin == s.end;
+    if (!shown || empty) return children;
+    json symbol = {{"name", Name(i, *shown)},
+                   {"kind", shown->symbol},
+                   {"range", positions_.Range(s.begin, s.end)},
+                   {"selectionRange", Selection(i, *shown)},
+                   {"children", std::move(children)}};
+    std::string detail(shown->detail);
+    if (shown->naming == Naming::Label && s.name_end > s.name_begin) detail = NameOf(a_, s);
+    if (shown->kind.substr(0, 7) == "Seq_Of_") detail = std::to_string(symbol["children"].size());
+    if (shown->naming == Naming::Name && !shown->other.empty())
+      if (size_t c = Child(i, shown->other, 2); c != kNone) detail = NameOf(a_, spans_[c]);
+    if (!detail.empty()) symbol["detail"] = detail;
+    if (shown->naming == Naming::Numbered || shown->naming == Naming::Lettered) {
+      symbol["number"] = std::string(shown->label) + " ";
+      if (shown->naming == Naming::Lettered) symbol["lettered"] = true;
+    }
+    return json::array({std::move(symbol)});
+  }
+
+  // Where the name stands: the node's own, its child's for a name taken
+  // from a child, or the whole node where it has none.
+  json Selection(size_t i, const Shown& shown) const {
+    const qel2json::Span* s = &spans_[i];
+    if (shown.naming == Naming::ChildName || shown.naming == Naming::ChildText)
+      if (size_t c = Child(i, shown.other); c != kNone) s = &spans_[c];
+    if (shown.naming == Naming::ChildText || s->name_begin == s->name_end) return positions_.Range(s->begin, s->end);
+    return positions_.Range(s->name_begin, s->name_end);
+  }
+
+  std::string Name(size_t i, const Shown& shown) const {
+    const qel2json::Span& s = spans_[i];
+    std::string name;
+    switch (shown.naming) {
+      case Naming::Name: name = NameOf(a_, s); break;
+      case Naming::Label:
+      case Naming::Numbered:
+      case Naming::Lettered: name = shown.label; break;
+      case Naming::Text: name = Condensed(a_, s.begin, s.end); break;
+      case Naming::ChildName:
+      case Naming::ChildText: {
+        size_t c = Child(i, shown.other);
+        if (c == kNone) break;
+        name = shown.naming == Naming::ChildName ? NameOf(a_, spans_[c])
+                                                 : Condensed(a_, spans_[c].begin, spans_[c].end);
+        break;
+      }
+    }
+    // The protocol wants a name that is not empty.
+    return name.empty() ? std::string(shown.label.empty() ? shown.kind : shown.label) : name;
+  }
+
+  const Analysis& a_;
+  const std::vector<qel2json::Span>& spans_;
+  std::vector<size_t> firstChild_, lastChild_, next_;
+  Positions positions_;
+};
+
+}  // namespace
+
+json DocumentSymbolsOf(const Analysis& a, qel2json::Translator& translator, Encoding encoding) {
+  return Outline(a, a.Spans(translator), encoding).Build();
+}
+
+}  // namespace lsp

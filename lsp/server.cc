@@ -1,0 +1,377 @@
+#include "lsp/server.h"
+
+#include <cstdio>
+#include <stdexcept>
+#include <utility>
+
+#include "lsp/outline.h"
+
+namespace lsp {
+
+namespace {
+
+// The protocol's error codes.
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+constexpr int kInternalError = -32603;
+constexpr int kServerNotInitialized = -32002;
+
+// Full text on every change.
+constexpr int kSyncFull = 1;
+
+// Parameters that are not what the method takes.
+struct ParamsError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+const json& Member(const json& object, const char* key) {
+  if (!object.is_object()) throw ParamsError(std::string("params: an object with \"") + key + "\" expected");
+  auto found = object.find(key);
+  if (found == object.end()) throw ParamsError(std::string("params: \"") + key + "\" missing");
+  return *found;
+}
+
+std::string StringAt(const json& object, const char* key) {
+  const json& value = Member(object, key);
+  if (!value.is_string()) throw ParamsError(std::string("params: \"") + key + "\" must be a string");
+  return value.get<std::string>();
+}
+
+int IntAt(const json& object, const char* key) {
+  const json& value = Member(object, key);
+  if (!value.is_number_integer()) throw ParamsError(std::string("params: \"") + key + "\" must be an integer");
+  return value.get<int>();
+}
+
+size_t CountAt(const json& object, const char* key) {
+  const json& value = Member(object, key);
+  if (!value.is_number_unsigned()) throw ParamsError(std::string("params: \"") + key + "\" must be a number >= 0");
+  return value.get<size_t>();
+}
+
+Position PositionAt(const json& object, const char* key) {
+  const json& p = Member(object, key);
+  return {CountAt(p, "line"), CountAt(p, "character")};
+}
+
+std::string UriOf(const json& params) { return StringAt(Member(params, "textDocument"), "uri"); }
+
+// Whether a list of encodings the client offers holds UTF-8.
+bool OffersUtf8(const json& capabilities, const char* section, const char* key) {
+  const json* list = &capabilities;
+  if (section) {
+    auto found = capabilities.find(section);
+    if (found == capabilities.end() || !found->is_object()) return false;
+    list = &*found;
+  }
+  auto encodings = list->find(key);
+  if (encodings == list->end() || !encodings->is_array()) return false;
+  for (const json& e : *encodings)
+    if (e == "utf-8") return true;
+  return false;
+}
+
+json Capabilities(Encoding encoding) {
+  return {{"positionEncoding", encoding == Encoding::Utf8 ? "utf-8" : "utf-16"},
+          {"textDocumentSync", {{"openClose", true}, {"change", kSyncFull}, {"save", {{"includeText", false}}}}},
+          {"documentSymbolProvider", true},
+          {"semanticTokensProvider", {{"legend", SemanticTokenLegend()}, {"full", true}}},
+          {"hoverProvider", true},
+          {"foldingRangeProvider", true},
+          {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
+}
+
+// One change of a document's text: a range and what replaces it, or,
+// without a range, the whole text.
+struct Change {
+  bool ranged = false;
+  Position start, end;
+  std::string text;
+};
+
+// Applies a change to text: ranges come from clients that send them
+// although the server asked for whole texts.
+void Apply(std::string& text, const Change& change, Encoding encoding) {
+  if (!change.ranged) {
+    text = change.text;
+    return;
+  }
+  LineIndex lines(text);
+  size_t begin = lines.OffsetOf(change.start, encoding);
+  size_t end = std::max(begin, lines.OffsetOf(change.end, encoding));
+  text.replace(begin, end - begin, change.text);
+}
+
+// Requests on a document: their parameters are read on the message loop
+// (only what is needed: a message's JSON may nest too deeply to be copied),
+// then answered from the document's analysis, null when it is not open.
+Server::DocumentQuery QueryOf(const json& params, bool position, bool range) {
+  Server::DocumentQuery q;
+  q.uri = UriOf(params);
+  if (position) q.position = PositionAt(params, "position");
+  if (range) {
+    const json& r = Member(params, "range");
+    q.from = PositionAt(r, "start");
+    q.to = PositionAt(r, "end");
+  }
+  return q;
+}
+
+json Symbols(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery&, Encoding e) {
+  return DocumentSymbolsOf(a, t, e);
+}
+json Tokens(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding e) {
+  return SemanticTokensOf(a, e);
+}
+json Folding(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding) {
+  return FoldingRangesOf(a);
+}
+json Hover(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
+  return HoverOf(a, q.position, e);
+}
+json Actions(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
+  return CodeActionsOf(a, q.uri, q.from, q.to, e);
+}
+
+struct DocumentMethod {
+  std::string_view name;
+  Server::DocumentRequest answer;
+  bool position;
+  bool range;
+};
+
+// The requests on a document and what each reads of its parameters.
+constexpr DocumentMethod kDocumentRequests[] = {
+    {"textDocument/documentSymbol", Symbols, false, false},
+    {"textDocument/semanticTokens/full", Tokens, false, false},
+    {"textDocument/foldingRange", Folding, false, false},
+    {"textDocument/hover", Hover, true, false},
+    {"textDocument/codeAction", Actions, false, true},
+};
+
+template <typename Entry, size_t N>
+const Entry* Find(const Entry (&table)[N], std::string_view method) {
+  for (const Entry& e : table)
+    if (e.name == method) return &e;
+  return nullptr;
+}
+
+}  // namespace
+
+// The open documents, each with the analysis of its latest text.  Only the
+// worker reads and changes them.
+struct Server::Documents {
+  qel2json::Translator translator;
+  std::map<std::string, std::unique_ptr<Analysis>> open;
+};
+
+Server::Server(MessageWriter& out, bool threaded)
+    : out_(&out), documents_(std::make_unique<Documents>()), worker_(threaded) {}
+
+Server::~Server() { worker_.Stop(); }
+
+int Server::Run(MessageReader& in) {
+  std::string body;
+  for (;;) {
+    MessageReader::Status status = in.Next(&body);
+    if (status == MessageReader::Status::End) break;
+    if (status == MessageReader::Status::Skipped) {
+      fputs("qel2json-lsp: skipped a message without a valid Content-Length\n", stderr);
+      continue;
+    }
+    if (!Handle(body)) break;
+  }
+  worker_.Stop();
+  return shuttingDown_ ? 0 : 1;
+}
+
+bool Server::Handle(const std::string& body) {
+  json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    Fail(nullptr, kParseError, "Parse error: the message is no JSON");
+    return true;
+  }
+  if (!message.is_object()) {
+    Fail(nullptr, kInvalidRequest, "Invalid request: the message is no JSON object");
+    return true;
+  }
+  auto method = message.find("method");
+  auto id = message.find("id");
+  bool request = id != message.end();
+  if (request && !id->is_number_integer() && !id->is_string()) {
+    Fail(nullptr, kInvalidRequest, "Invalid request: an id must be an integer or a string");
+    return true;
+  }
+  json requestId = request ? *id : json();
+  if (method == message.end() || !method->is_string()) {
+    // A response: the server sends no requests, so none is awaited.
+    if (request && (message.contains("result") || message.contains("error"))) return true;
+    Fail(requestId, kInvalidRequest, "Invalid request: no method");
+    return true;
+  }
+  auto found = message.find("params");
+  const json& params = found != message.end() ? *found : noObject_;
+  try {
+    Dispatch(method->get<std::string>(), requestId, params);
+  } catch (const ParamsError& e) {
+    if (request)
+      Fail(requestId, kInvalidParams, e.what());
+    else
+      fprintf(stderr, "qel2json-lsp: %s ignored: %s\n", method->get<std::string>().c_str(), e.what());
+  } catch (const std::exception& e) {
+    if (request) Fail(requestId, kInternalError, e.what());
+  }
+  return !exited_;
+}
+
+void Server::Dispatch(const std::string& method, const json& id, const json& params) {
+  bool request = !id.is_null();
+  if (method == "exit") {
+    exited_ = true;
+    return;
+  }
+  if (!initialized_ && method != "initialize") {
+    if (request) Fail(id, kServerNotInitialized, "The server is not initialized");
+    return;
+  }
+  if (shuttingDown_) {
+    if (request) Fail(id, kInvalidRequest, "The server is shutting down");
+    return;
+  }
+  struct Named {
+    std::string_view name;
+    Handler handle;
+  };
+  static constexpr Named kRequests[] = {
+      {"initialize", &Server::Initialize},
+      {"shutdown", &Server::Shutdown},
+  };
+  static constexpr Named kNotifications[] = {
+      {"textDocument/didOpen", &Server::DidOpen},
+      {"textDocument/didChange", &Server::DidChange},
+      {"textDocument/didClose", &Server::DidClose},
+  };
+  if (request) {
+    if (const Named* r = Find(kRequests, method)) return (this->*r->handle)(id, params);
+    if (const DocumentMethod* r = Find(kDocumentRequests, method))
+      return OnDocument(id, QueryOf(params, r->position, r->range), r->answer);
+    Fail(id, kMethodNotFound, "Method not found: " + method);
+  } else if (const Named* n = Find(kNotifications, method)) {
+    (this->*n->handle)(id, params);
+  }
+  // Other notifications ("initialized", "$/cancelRequest", didSave, ...)
+  // ask for nothing.
+}
+
+void Server::Send(const json& message) {
+  out_->Send(message.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+void Server::Respond(const json& id, json result) {
+  Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+}
+
+void Server::Fail(const json& id, int code, const std::string& message) {
+  Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+}
+
+// UTF-8 positions where the client offers them (in the protocol's
+// general.positionEncodings, or the older offsetEncoding list), else UTF-16.
+void Server::Initialize(const json& id, const json& params) {
+  if (initialized_) return Fail(id, kInvalidRequest, "The server is initialized already");
+  auto found = params.is_object() ? params.find("capabilities") : params.end();
+  const json& capabilities = params.is_object() && found != params.end() ? *found : noObject_;
+  bool general = OffersUtf8(capabilities, "general", "positionEncodings");
+  bool older = OffersUtf8(capabilities, nullptr, "offsetEncoding");
+  encoding_ = general || older ? Encoding::Utf8 : Encoding::Utf16;
+  json result = {{"capabilities", Capabilities(encoding_)},
+                 {"serverInfo", {{"name", "qel2json-lsp"}, {"version", std::string(qel2json::version())}}}};
+  if (older && !general) result["offsetEncoding"] = "utf-8";
+  initialized_ = true;
+  Respond(id, std::move(result));
+}
+
+void Server::Shutdown(const json& id, const json&) {
+  shuttingDown_ = true;
+  Respond(id, nullptr);
+}
+
+void Server::DidOpen(const json&, const json& params) {
+  const json& document = Member(params, "textDocument");
+  Replace(StringAt(document, "uri"), IntAt(document, "version"), StringAt(document, "text"));
+}
+
+// The document's whole text is now `text`: translated on the worker, which
+// publishes its diagnostics.  Keyed by the document, so that of texts that
+// wait only the last is translated.
+void Server::Replace(const std::string& uri, int version, std::string text) {
+  worker_.Post(uri, [this, uri, version, text = std::move(text)]() mutable {
+    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", DiagnosticsOf(*analysis, uri, encoding_)}});
+    documents_->open[uri] = std::move(analysis);
+  });
+}
+
+void Server::DidChange(const json&, const json& params) {
+  const json& document = Member(params, "textDocument");
+  std::string uri = StringAt(document, "uri");
+  int version = IntAt(document, "version");
+  const json& changes = Member(params, "contentChanges");
+  if (!changes.is_array() || changes.empty()) throw ParamsError("params: contentChanges must be a list of changes");
+  bool whole = true;
+  for (const json& change : changes) {
+    if (!Member(change, "text").is_string()) throw ParamsError("params: a change's \"text\" must be a string");
+    whole = whole && !change.contains("range");
+  }
+  if (whole) return Replace(uri, version, changes.back()["text"].get<std::string>());
+  std::vector<Change> edits;
+  for (const json& change : changes) {
+    Change c;
+    c.text = change["text"].get<std::string>();
+    if (change.contains("range")) {
+      const json& range = change["range"];
+      c.ranged = true;
+      c.start = PositionAt(range, "start");
+      c.end = PositionAt(range, "end");
+    }
+    edits.push_back(std::move(c));
+  }
+  Encoding encoding = encoding_;
+  worker_.Post("", [this, uri, version, edits = std::move(edits), encoding] {
+    auto found = documents_->open.find(uri);
+    if (found == documents_->open.end()) return;
+    std::string text = found->second->text();
+    for (const Change& c : edits) Apply(text, c, encoding);
+    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
+    Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", DiagnosticsOf(*analysis, uri, encoding)}});
+    found->second = std::move(analysis);
+  });
+}
+
+void Server::DidClose(const json&, const json& params) {
+  std::string uri = UriOf(params);
+  worker_.Post(uri, [this, uri] {
+    documents_->open.erase(uri);
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params", {{"uri", uri}, {"diagnostics", json::array()}}}});
+  });
+}
+
+void Server::OnDocument(const json& id, DocumentQuery query, DocumentRequest answer) {
+  worker_.Post("", [this, id, query = std::move(query), answer] {
+    auto found = documents_->open.find(query.uri);
+    if (found == documents_->open.end()) return Respond(id, nullptr);
+    try {
+      Respond(id, answer(*found->second, documents_->translator, query, encoding_));
+    } catch (const std::exception& e) {
+      Fail(id, kInternalError, e.what());
+    }
+  });
+}
+
+}  // namespace lsp

@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""agreement.py SERVER QEL2JSON GOLDEN_DIR: every diagnostic the language
+server publishes equals the command line's line for the same text, in line,
+character, severity and message, with UTF-8 and with UTF-16 positions.
+
+The texts: every golden input that is UTF-8 (the protocol carries no other
+text), and descriptions generated here with tabs, accents, the euro sign,
+characters outside the Basic Multilingual Plane, and mistakes between
+them (bytes that begin no token, misspelt keywords, missing brackets).  The
+expected character is worked out here, independently of the server: the
+command line's column counts bytes with tabs to columns 1, 9, 17, ...; a
+column inside a tab is the tab's character, one inside a character of
+several bytes is that character, one past the line's end is the end.
+"""
+import json
+import os
+import random
+import re
+import subprocess
+import sys
+import threading
+
+SEVERITY = {"NOTE": 3, "WARNING": 2, "ERROR": 1, "DEADLY": 1}
+LINE = re.compile(rb'^"(.*)", line (\d+):(\d+) (NOTE|WARNING|ERROR|DEADLY): (.*)$')
+
+
+def generated(count, seed=19):
+    rnd = random.Random(seed)
+    texts = ["é", "Größe", "€", "😀", "中文", "a\tb", "x"]
+    mistakes = [";", "linear", "€", "INTEGE", "+", "😀", "<", ">", "\\"]
+    out = []
+    for _ in range(count):
+        skeleton = ['SYSTEM', 'LINEAR', '<', '"%s"' % rnd.choice(texts), '>', '<', '>', '<', '>', '"c"',
+                    'ISEXTERN'] + ['<', '>'] * 10
+        words = []
+        for w in skeleton:
+            words.append(w)
+            r = rnd.random()
+            if r < 0.08:
+                words.append(rnd.choice(mistakes))
+            elif r < 0.14:
+                words.append('-- %s\n' % rnd.choice(texts))
+            elif r < 0.2:
+                words.append('"%s"' % rnd.choice(texts))
+        text = ""
+        for w in words:
+            text += w + rnd.choice([" ", "\t", "  \t", "\n", "\t\t", " \r\n", "\r"])
+        out.append(text)
+    return out
+
+
+def expected_character(data, line, column, encoding):
+    if line == 0:
+        return 0, 0
+    lines = re.split(rb"\r\n|\r|\n", data)
+    if line > len(lines):
+        return len(lines) - 1, units(lines[-1], encoding)
+    text = lines[line - 1]
+    at, byte = 1, len(text)
+    for i, b in enumerate(text):
+        following = at + 8 - (at - 1) % 8 if b == 9 else at + 1
+        if column < following:
+            byte = i
+            break
+        at = following
+    while 0 < byte < len(text) and (text[byte] & 0xC0) == 0x80:
+        byte -= 1
+    return line - 1, units(text[:byte], encoding)
+
+
+def units(prefix, encoding):
+    return len(prefix) if encoding == "utf-8" else len(prefix.decode("utf-8").encode("utf-16-le")) // 2
+
+
+def command_line(program, data):
+    run = subprocess.run([program], input=data, capture_output=True, timeout=60)
+    diagnostics = []
+    for line in run.stderr.splitlines():
+        m = LINE.match(line)
+        assert m, "not a diagnostic: %r" % line
+        diagnostics.append((int(m.group(2)), int(m.group(3)), SEVERITY[m.group(4).decode()], m.group(5).decode()))
+    return diagnostics
+
+
+class Server:
+    """The server with its own thread reading what it writes."""
+
+    def __init__(self, program):
+        self.process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.messages = []
+        self.arrived = threading.Condition()
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def send(self, message):
+        body = json.dumps(message).encode()
+        self.process.stdin.write(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+        self.process.stdin.flush()
+
+    def read(self):
+        out = self.process.stdout
+        while True:
+            header = out.readline()
+            if not header:
+                return
+            length = int(header.split(b":")[1])
+            out.readline()
+            message = json.loads(out.read(length))
+            with self.arrived:
+                self.messages.append(message)
+                self.arrived.notify_all()
+
+    def wait(self, done, timeout=120):
+        with self.arrived:
+            if not self.arrived.wait_for(lambda: done(self.messages), timeout):
+                raise TimeoutError("the server did not answer in time")
+
+
+def check(server_program, program, texts, encoding):
+    server = Server(server_program)
+    server.send({"jsonrpc": "2.0", "id": 1, "method": "initialize",
+                 "params": {"capabilities": {"general": {"positionEncodings": [encoding]}}}})
+    server.send({"jsonrpc": "2.0", "method": "initialized", "params": {}})
+    uris = {}
+    for name, data in texts:
+        uri = "file:///agreement/%s.qel" % name
+        uris[uri] = data
+        server.send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
+                     "params": {"textDocument": {"uri": uri, "languageId": "qel", "version": 1,
+                                                 "text": data.decode("utf-8")}}})
+    published = lambda ms: {m["params"]["uri"] for m in ms if m.get("method") == "textDocument/publishDiagnostics"}
+    server.wait(lambda ms: set(uris) <= published(ms))
+    server.send({"jsonrpc": "2.0", "id": 2, "method": "shutdown"})
+    server.wait(lambda ms: any(m.get("id") == 2 for m in ms))
+    server.send({"jsonrpc": "2.0", "method": "exit"})
+    status = server.process.wait(timeout=60)
+    assert status == 0, "exit status %d after shutdown" % status
+    assert server.messages[0]["result"]["capabilities"]["positionEncoding"] == encoding
+
+    failures, count = 0, 0
+    for m in server.messages:
+        if m.get("method") != "textDocument/publishDiagnostics":
+            continue
+        uri = m["params"]["uri"]
+        data = uris[uri]
+        actual = [(d["range"]["start"]["line"], d["range"]["start"]["character"], d["severity"], d["message"])
+                  for d in m["params"]["diagnostics"]]
+        expected = [expected_character(data, line, column, encoding) + (severity, message)
+                    for line, column, severity, message in command_line(program, data)]
+        count += len(expected)
+        if actual != expected:
+            failures += 1
+            print("%s (%s): the server published\n  %s\nthe command line says\n  %s" % (uri, encoding, actual, expected))
+    return failures, count
+
+
+def main():
+    server, program, golden = sys.argv[1:4]
+    texts, skipped = [], 0
+    for name in sorted(os.listdir(golden)):
+        path = os.path.join(golden, name, "input.qel")
+        if not os.path.isfile(path):
+            continue
+        data = open(path, "rb").read()
+        try:
+            data.decode("utf-8")
+            texts.append(("golden-" + name, data))
+        except UnicodeDecodeError:
+            skipped += 1
+    for i, text in enumerate(generated(60)):
+        texts.append(("generated-%d" % i, text.encode("utf-8")))
+    failures = 0
+    for encoding in ("utf-8", "utf-16"):
+        f, count = check(server, program, texts, encoding)
+        failures += f
+        print("%s: %d texts, %d diagnostics, %d texts differ" % (encoding, len(texts), count, f))
+    print("golden inputs that are not UTF-8, which the protocol cannot carry: %d" % skipped)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,200 @@
+// What a translation records for tools that show the text (tokens with
+// comments, spans of the tree's nodes), through the C++ wrapper of the
+// installed interface: records/NAME.qel beside NAME.tokens and NAME.spans
+// (QEL_GOLDEN_UPDATE=1 rewrites them), the places agree with the
+// diagnostics' way of counting on text that crosses the reader's blocks,
+// and a translation that asks for nothing gets nothing.
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "qel2json.hpp"
+#include "support/golden.h"
+
+namespace {
+
+const std::string kDir = std::string(DATA_DIR) + "/records/";
+
+// A byte range of the text as one line: C escapes for line ends and tabs.
+std::string Shown(const std::string& text, size_t begin, size_t end) {
+  std::string out;
+  for (size_t i = begin; i < end && i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+std::string TokensOf(const std::string& text, const qel2json::Result& r) {
+  std::string out;
+  for (const qel2json::Token& t : r.tokens())
+    out += std::to_string(t.line) + ":" + std::to_string(t.column) + " " + std::to_string(t.offset) + "+" +
+           std::to_string(t.length) + " " + std::string(t.name) + " " + Shown(text, t.offset, t.offset + t.length) +
+           "\n";
+  return out;
+}
+
+// The spans as an indented tree, the root first and children in order.
+std::string SpansOf(const std::string& text, const qel2json::Result& r) {
+  std::vector<qel2json::Span> spans = r.spans();
+  std::vector<std::vector<size_t>> children(spans.size());
+  std::vector<size_t> roots;
+  for (size_t i = 0; i < spans.size(); ++i)
+    (spans[i].parent == QEL2JSON_NO_PARENT ? roots : children[spans[i].parent]).push_back(i);
+  std::string out;
+  std::vector<std::pair<size_t, int>> todo;
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) todo.push_back({*it, 0});
+  while (!todo.empty()) {
+    auto [i, depth] = todo.back();
+    todo.pop_back();
+    const qel2json::Span& s = spans[i];
+    out.append(size_t(depth) * 2, ' ').append(s.kind).append(" ").append(std::to_string(s.begin));
+    out.append("-").append(std::to_string(s.end)).append(" name ").append(std::to_string(s.name_begin));
+    out.append("-").append(std::to_string(s.name_end));
+    if (s.name_end > s.name_begin) out.append(" ").append(Shown(text, s.name_begin, s.name_end));
+    out.append("\n");
+    for (auto it = children[i].rbegin(); it != children[i].rend(); ++it) todo.push_back({*it, depth + 1});
+  }
+  return out;
+}
+
+void Compare(const std::string& path, const std::string& actual) {
+  if (std::getenv("QEL_GOLDEN_UPDATE")) std::ofstream(path, std::ios::binary) << actual;
+  EXPECT_EQ(ReadFileBytes(path), actual) << "differs from " << path;
+}
+
+class Records : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Records, TokensAndSpansAsRecorded) {
+  std::string name = GetParam().substr(0, GetParam().size() - 4);
+  std::string text = ReadFileBytes(kDir + name + ".qel");
+  qel2json::Translator t;
+  t.set_options(QEL2JSON_RECORD_SPANS);
+  qel2json::Result r = t.translate(text, "input.qel");
+  Compare(kDir + name + ".tokens", TokensOf(text, r));
+  Compare(kDir + name + ".spans", SpansOf(text, r));
+  std::vector<qel2json::Span> spans = r.spans();
+  for (size_t i = 0; i < spans.size(); ++i) {
+    const qel2json::Span& s = spans[i];
+    if (s.parent != QEL2JSON_NO_PARENT) {
+      EXPECT_GT(s.parent, i) << "a parent comes after its children";
+    }
+    ASSERT_TRUE(s.begin <= s.name_begin && s.name_begin <= s.name_end && s.name_end <= s.end && s.end <= text.size());
+    if (s.parent == QEL2JSON_NO_PARENT) continue;
+    const qel2json::Span& p = spans[s.parent];
+    EXPECT_TRUE(p.begin <= s.begin && s.end <= p.end) << s.kind << " outside " << p.kind;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Records,
+                         ::testing::ValuesIn(CasesIn(kDir, [](const std::string& n) {
+                           return n.size() > 4 && n.substr(n.size() - 4) == ".qel";
+                         })),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param.substr(0, info.param.size() - 4);
+                           for (char& c : name)
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+// The line and column of every byte as diagnostics count them: tabs move
+// to the next of columns 1, 9, 17, ...; a line ends with LF, CR or CR LF.
+struct Place {
+  int line, column;
+};
+std::vector<Place> PlacesOf(const std::string& text) {
+  std::vector<Place> places(text.size() + 1);
+  int line = 1, column = 1;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    places[i] = {line, column};
+    if (i == text.size()) break;
+    char c = text[i];
+    if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++line;
+      column = 1;
+    } else if (c == '\t') {
+      column += 8 - (column - 1) % 8;
+    } else if (c != '\r') {
+      ++column;
+    }
+  }
+  return places;
+}
+
+// Far more text than one read of the source buffer takes, with tabs,
+// comments, continued strings and every kind of line end: every token's
+// bytes are what its kind says, and its place is that of its first byte.
+TEST(Records, PlacesAgreeWithTheTextAcrossBufferRefills) {
+  std::string text = "SYSTEM LINEAR < ";
+  for (int i = 0; i < 20000; ++i) {
+    text += i % 3 == 0 ? "\"n\\\r\n" : i % 3 == 1 ? "\t\"x\" -- c\r" : " \"y\"\n";
+    if (i % 3 == 0) text += "ame\" ";
+  }
+  text += "> < > < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >";
+  qel2json::Translator t;
+  t.set_options(QEL2JSON_RECORD_TOKENS | QEL2JSON_NO_DOCUMENT);
+  qel2json::Result r = t.translate(text);
+  ASSERT_EQ(r.status(), 0) << r.diagnostics_text();
+  EXPECT_FALSE(r.document());
+  std::vector<Place> places = PlacesOf(text);
+  std::vector<qel2json::Token> tokens = r.tokens();
+  ASSERT_GT(tokens.size(), 26000u);
+  size_t after = 0;
+  for (const qel2json::Token& tk : tokens) {
+    ASSERT_GE(tk.offset, after);
+    ASSERT_LE(tk.offset + tk.length, text.size());
+    after = tk.offset + tk.length;
+    std::string bytes = text.substr(tk.offset, tk.length);
+    if (tk.kind != QEL2JSON_TOKEN_END_OF_TEXT) {  // the end's place is where diagnostics put it
+      EXPECT_EQ(places[tk.offset].line, tk.line) << tk.offset;
+      EXPECT_EQ(places[tk.offset].column, tk.column) << tk.offset;
+    }
+    switch (tk.kind) {
+      case QEL2JSON_TOKEN_STRING: EXPECT_TRUE(bytes.front() == '"' && bytes.back() == '"') << bytes; break;
+      case QEL2JSON_TOKEN_COMMENT: EXPECT_EQ(bytes, "-- c"); break;
+      case QEL2JSON_TOKEN_KEYWORD:
+      case QEL2JSON_TOKEN_BRACKET: EXPECT_EQ(bytes, tk.name); break;
+      case QEL2JSON_TOKEN_END_OF_TEXT: EXPECT_EQ(tk.offset, text.size()); break;
+      default: ADD_FAILURE() << "unexpected token " << bytes;
+    }
+  }
+  EXPECT_EQ(tokens.back().kind, QEL2JSON_TOKEN_END_OF_TEXT);
+}
+
+// Options change nothing of what the command line would see, except that
+// no document is made when none is asked for; without options nothing is
+// recorded.
+TEST(Records, OptionsKeepTheDiagnosticsOfEveryGoldenCase) {
+  qel2json::Translator plain, recording;
+  recording.set_options(QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT);
+  for (const GoldenCase& c : GoldenCases(GOLDEN_DIR)) {
+    qel2json::Result a = plain.translate(c.input, "input.qel");
+    qel2json::Result b = recording.translate(c.input, "input.qel");
+    EXPECT_EQ(a.diagnostics_text(), b.diagnostics_text()) << c.name;
+    EXPECT_EQ(a.status(), b.status()) << c.name;
+    EXPECT_TRUE(a.tokens().empty() && a.spans().empty()) << c.name;
+    EXPECT_FALSE(b.document()) << c.name;
+    EXPECT_FALSE(b.tokens().empty()) << c.name;
+  }
+}
+
+TEST(Records, TheTokenTableNamesEveryTerminal) {
+  ASSERT_EQ(qel2json::terminal_count(), 36);
+  EXPECT_EQ(qel2json::terminal_name(0), "comment");
+  EXPECT_EQ(qel2json::terminal_name(1), "end of text");
+  EXPECT_EQ(qel2json::terminal_name(2), "<");
+  EXPECT_EQ(qel2json::terminal_kind(2), QEL2JSON_TOKEN_BRACKET);
+  EXPECT_EQ(qel2json::terminal_name(12), "SYSTEM");
+  EXPECT_EQ(qel2json::terminal_kind(12), QEL2JSON_TOKEN_KEYWORD);
+  EXPECT_EQ(qel2json::terminal_kind(10), QEL2JSON_TOKEN_STRING);
+  EXPECT_EQ(qel2json_terminal_name(37), nullptr);
+  EXPECT_EQ(qel2json_terminal_kind(-1), -1);
+}
+
+}  // namespace
