@@ -2,6 +2,7 @@
 // results, adapts the caller's functions, and lets no exception through.
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -65,24 +66,53 @@ size_t NamesOf(uint64_t expected, const char** names) {
   return n;
 }
 
-// The document as the result holds it: a growing mapping, which a large
-// document moves without being copied.
+// The document as the result holds it.  A small one grows on the heap,
+// where a result costs no fresh pages; one that passes kHeapLimit moves into
+// a mapping of its own, which the kernel moves as it grows and which goes
+// back whole when the result is freed (the heap would keep a large block's
+// pages for the next one).
 class HeldDocument final : public DocumentSink {
  public:
   HeldDocument() : block_(pages_) {}
+  HeldDocument(const HeldDocument&) = delete;
+  HeldDocument& operator=(const HeldDocument&) = delete;
+  ~HeldDocument() { free(heap_); }
   int Write(const char* bytes, size_t n) override {
-    block_.Reserve(size_ + n);
-    memcpy(static_cast<char*>(block_.data()) + size_, bytes, n);
+    if (n > capacity_ - size_) Grow(size_ + n);
+    memcpy(at_ + size_, bytes, n);
     size_ += n;
     return 0;
   }
-  const char* data() const { return size_ ? static_cast<const char*>(block_.data()) : ""; }
+  const char* data() const { return size_ ? at_ : ""; }
   size_t size() const { return size_; }
 
  private:
+  static constexpr size_t kHeapLimit = size_t(1) << 20;
+
+  void Grow(size_t needed) {
+    if (needed > kHeapLimit) {
+      block_.Reserve(needed);
+      if (heap_) memcpy(block_.data(), heap_, size_);
+      free(heap_);
+      heap_ = nullptr;
+      at_ = static_cast<char*>(block_.data());
+      capacity_ = block_.capacity();
+      return;
+    }
+    size_t capacity = capacity_ ? 2 * capacity_ : size_t(16) << 10;
+    while (capacity < needed) capacity *= 2;
+    char* grown = static_cast<char*>(realloc(heap_, capacity));
+    if (!grown) throw OutOfMemory{};
+    at_ = heap_ = grown;
+    capacity_ = capacity;
+  }
+
+  char* heap_ = nullptr;
   PageSource pages_;
   GrowingBlock block_;
+  char* at_ = nullptr;  // heap_ or the block's data
   size_t size_ = 0;
+  size_t capacity_ = 0;
 };
 
 }  // namespace
