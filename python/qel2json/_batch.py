@@ -9,7 +9,7 @@ import sys
 from dataclasses import dataclass
 from typing import Iterator, Optional, Sequence
 
-from ._api import translate_file
+from ._api import translate
 
 USAGE = """Translates descriptions into JSON documents, in parallel.
 
@@ -83,13 +83,38 @@ def collect(sources: Sequence[str], outdir: str) -> list[Job]:
     return unique
 
 
+def _read(path: str) -> bytes:
+    fd = os.open(path, os.O_RDONLY | os.O_CLOEXEC)
+    try:
+        size = os.fstat(fd).st_size
+        parts = [os.read(fd, max(size, 65536))]
+        while parts[-1]:
+            parts.append(os.read(fd, 1 << 20))
+        return b"".join(parts)
+    finally:
+        os.close(fd)
+
+
+def _write(path: str, data: bytes) -> None:
+    fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_CLOEXEC, 0o666)
+    try:
+        view = memoryview(data)
+        while view:
+            view = view[os.write(fd, view):]
+    finally:
+        os.close(fd)
+
+
+_made: set[str] = set()  # folders of OUTDIR made by this run
+
+
 def run(job: Job) -> Outcome:
     """Translates one file and writes its document; reports, never raises on a file."""
     if job.error:
         return Outcome(2, False, job.error.encode() + b"\n")
     name = job.source.encode("utf-8", "surrogateescape")
     try:
-        result = translate_file(job.source)
+        result = translate(_read(job.source), job.source)
     except OSError as e:
         return Outcome(2, False, b"qel2json: cannot open %s for reading: %s\n" % (name, e.strerror.encode()))
     outcome = Outcome(result.status, False, result.diagnostics_text.encode("utf-8", "surrogateescape"))
@@ -98,15 +123,24 @@ def run(job: Job) -> Outcome:
             with contextlib.suppress(FileNotFoundError):
                 os.remove(job.output)
         else:
-            os.makedirs(os.path.dirname(job.output), exist_ok=True)
-            with open(job.output, "wb") as f:
-                f.write(result.document)
+            folder = os.path.dirname(job.output)
+            if folder not in _made:
+                os.makedirs(folder, exist_ok=True)
+                _made.add(folder)
+            _write(job.output, result.document)
             outcome.written = True
     except OSError as e:
         outcome.status = 2
         outcome.messages += b"qel2json: cannot write %s: %s\n" % (
             job.output.encode("utf-8", "surrogateescape"), (e.strerror or str(e)).encode())
     return outcome
+
+
+def _pool(workers: int, kind: str) -> concurrent.futures.Executor:
+    if kind == "thread":
+        return concurrent.futures.ThreadPoolExecutor(workers)
+    import multiprocessing
+    return concurrent.futures.ProcessPoolExecutor(workers, multiprocessing.get_context("fork"))
 
 
 def _progress(total: int):
@@ -138,8 +172,9 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         if args.jobs == 1:
             outcomes: Iterator[Outcome] = map(run, jobs)
         else:
-            pool = stack.enter_context(concurrent.futures.ThreadPoolExecutor(args.jobs))
-            outcomes = pool.map(run, jobs)
+            pool = _pool(args.jobs, os.environ.get("QEL_BATCH_POOL", "process"))
+            stack.enter_context(pool)
+            outcomes = pool.map(run, jobs, chunksize=max(1, min(64, len(jobs) // (8 * args.jobs))))
         for outcome in outcomes:  # in the order of the files, whatever the order of the work
             files += 1
             written += outcome.written
