@@ -13,7 +13,7 @@
    timed in the same round; and `-j 1` beside them.
 
 Each figure is the median of ROUNDS.  The descriptions are generated with
-qelgen into BUILD/bench-data/python/ once.  Runs from the source tree with
+qelgen into BUILD/bench-data/python/ (or --data DIR) once.  Runs from the source tree with
 the build's library (it sets PYTHONPATH and LD_LIBRARY_PATH for itself).
 """
 import argparse
@@ -89,11 +89,11 @@ def timed(command, **options):
     return time.perf_counter() - start
 
 
-def batch_bench(build, qelgen, files, rounds):
+def batch_bench(build, data, qelgen, files, rounds):
     size = os.path.getsize(os.path.join(ROOT, "examples", "plant.qel"))
-    source = os.path.join(build, "bench-data", "python", "src-%d" % files)
+    source = os.path.join(data, "src-%d" % files)
     make_files(qelgen, source, files, size)
-    out = os.path.join(build, "bench-data", "python", "out")
+    out = os.path.join(data, "out")
     program = os.path.join(build, "qel2json")
     loop = 'for f in "$1"/*.qel; do "$2" "$f" > "$3/${f##*/}.json"; done'
     commands = {"shell loop": ["sh", "-c", loop, "loop", source, program, out],
@@ -119,6 +119,8 @@ def main():
     parser.add_argument("--files", type=int, default=10_000)
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--only", choices=("threads", "batch"))
+    parser.add_argument("--data", help="where the batch's files go (default: BUILD/bench-data/python; "
+                        "/dev/shm keeps the disk out of the figures)")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     setup(build)
@@ -126,7 +128,7 @@ def main():
     if args.only != "batch":
         thread_bench(qelgen, args.rounds)
     if args.only != "threads":
-        batch_bench(build, qelgen, args.files, args.rounds)
+        batch_bench(build, args.data or os.path.join(build, "bench-data", "python"), qelgen, args.files, args.rounds)
 
 
 if __name__ == "__main__":

@@ -24,3 +24,8 @@ from ._native import version as __version__
 
 __all__ = ["translate", "translate_file", "loads", "Result", "Diagnostic", "Severity",
            "TranslationError", "DocumentError", "Translator", "__version__"]
+
+for _public in (translate, translate_file, loads, Result, Diagnostic, Severity, TranslationError,
+                DocumentError, Translator):
+    _public.__module__ = __name__  # shown, and pickled, as qel2json.NAME
+del _public

@@ -4,6 +4,7 @@ from __future__ import annotations
 import argparse
 import concurrent.futures
 import contextlib
+import multiprocessing
 import os
 import sys
 from dataclasses import dataclass
@@ -136,13 +137,6 @@ def run(job: Job) -> Outcome:
     return outcome
 
 
-def _pool(workers: int, kind: str) -> concurrent.futures.Executor:
-    if kind == "thread":
-        return concurrent.futures.ThreadPoolExecutor(workers)
-    import multiprocessing
-    return concurrent.futures.ProcessPoolExecutor(workers, multiprocessing.get_context("fork"))
-
-
 def _progress(total: int):
     """A tqdm bar on standard error where that is a terminal (and tqdm is installed)."""
     if not sys.stderr.isatty():
@@ -160,7 +154,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     parser.add_argument("sources", nargs="+", metavar="SRC", help="a description file, or a folder to walk")
     parser.add_argument("-o", "--output", required=True, metavar="OUTDIR", help="where the documents go")
     parser.add_argument("-j", "--jobs", type=int, default=len(os.sched_getaffinity(0)), metavar="N",
-                        help="files translated at once (default: all cores, here %(default)s)")
+                        help="worker processes, files translated at once (default: all cores, here %(default)s)")
     args = parser.parse_args(argv)
     if args.jobs < 1:
         parser.error("--jobs must be at least 1")
@@ -172,7 +166,9 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         if args.jobs == 1:
             outcomes: Iterator[Outcome] = map(run, jobs)
         else:
-            pool = _pool(args.jobs, os.environ.get("QEL_BATCH_POOL", "process"))
+            # Processes, not threads: on small files most of the work is
+            # Python's, which threads of one process do one at a time.
+            pool = concurrent.futures.ProcessPoolExecutor(args.jobs, multiprocessing.get_context("fork"))
             stack.enter_context(pool)
             outcomes = pool.map(run, jobs, chunksize=max(1, min(64, len(jobs) // (8 * args.jobs))))
         for outcome in outcomes:  # in the order of the files, whatever the order of the work
