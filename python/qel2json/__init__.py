@@ -16,7 +16,9 @@ libqel2json through its C interface::
   of files on all cores (see ``python3 -m qel2json --help``).
 
 The library releases the GIL while it translates, and every thread has a
-translator of its own, so threads translate in parallel.
+translator of its own, so threads translate in parallel (on descriptions of
+some kilobytes and more; on small ones Python's own work per call, which
+holds the GIL, leaves threads nothing to gain, and processes do better).
 """
 from ._api import (DocumentError, Diagnostic, Result, Severity, TranslationError, Translator,
                    loads, translate, translate_file)

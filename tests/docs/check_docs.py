@@ -23,8 +23,9 @@ run gives:
 
 Standard output is compared only when a json or json excerpt block is given.
 Without a stderr block the run must write nothing on standard error and exit
-with status 0.  Blocks of other kinds (text, sh, python) are not run, and a
-json or stderr block that follows no qel block is an error.
+with status 0.  Blocks of other kinds (text, sh, python) are not run here
+(check_python_docs.py runs those of docs/python.md), and a json or stderr
+block that follows no qel block is an error.
 
 In examples/, every NAME.qel must translate with status 0 and nothing on
 standard error into exactly NAME.json, which a strict JSON reader must
