@@ -93,20 +93,23 @@ def batch_bench(build, data, qelgen, files, rounds):
     size = os.path.getsize(os.path.join(ROOT, "examples", "plant.qel"))
     source = os.path.join(data, "src-%d" % files)
     make_files(qelgen, source, files, size)
-    out = os.path.join(data, "out")
     program = os.path.join(build, "qel2json")
     loop = 'for f in "$1"/*.qel; do "$2" "$f" > "$3/${f##*/}.json"; done'
-    commands = {"shell loop": ["sh", "-c", loop, "loop", source, program, out],
-                "batch": [sys.executable, "-m", "qel2json", source, "-o", out],
-                "batch -j 1": [sys.executable, "-m", "qel2json", source, "-o", out, "-j", "1"]}
+    commands = {"shell loop": ["sh", "-c", loop, "loop", source, program],
+                "batch": [sys.executable, "-m", "qel2json", source, "-o"],
+                "batch -j 1": [sys.executable, "-m", "qel2json", "-j", "1", source, "-o"]}
     figures = {name: [] for name in list(commands) + ["ratio"]}
-    for _ in range(rounds):
-        for name, command in commands.items():  # each into an empty folder: replacing files costs more
-            subprocess.run(["rm", "-rf", out], check=True)
+    outputs = os.path.join(data, "out")
+    subprocess.run(["rm", "-rf", outputs], check=True)
+    for round in range(rounds):
+        for i, (name, command) in enumerate(commands.items()):
+            # Each into a folder of its own, all removed at the end: removing
+            # many files just before a run slows the disk for that run.
+            out = os.path.join(outputs, "%d-%d" % (round, i))
             os.makedirs(out)
-            subprocess.run(["sync"], check=True)
-            figures[name].append(timed(command))
+            figures[name].append(timed(command + [out]))
         figures["ratio"].append(figures["shell loop"][-1] / figures["batch"][-1])
+    subprocess.run(["rm", "-rf", outputs], check=True)
     print("batch: %d descriptions of about %d bytes, wall seconds (median of %d)" % (files, size, rounds))
     for name in ("shell loop", "batch", "batch -j 1"):
         print("  %-12s %7.2f s" % (name, statistics.median(figures[name])))

@@ -160,29 +160,37 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         parser.error("--jobs must be at least 1")
 
     jobs = collect(args.sources, args.output)
-    bar = _progress(len(jobs))
+    workers = min(args.jobs, len(jobs))
     files = written = with_errors = unread = 0
+    bar = None
     with contextlib.ExitStack() as stack:
-        if args.jobs == 1:
-            outcomes: Iterator[Outcome] = map(run, jobs)
-        else:
-            # Processes, not threads: on small files most of the work is
-            # Python's, which threads of one process do one at a time.
-            pool = concurrent.futures.ProcessPoolExecutor(args.jobs, multiprocessing.get_context("fork"))
-            stack.enter_context(pool)
-            outcomes = pool.map(run, jobs, chunksize=max(1, min(64, len(jobs) // (8 * args.jobs))))
-        for outcome in outcomes:  # in the order of the files, whatever the order of the work
-            files += 1
-            written += outcome.written
-            with_errors += outcome.status == 1
-            unread += outcome.status == 2
-            if outcome.messages:
-                with bar.external_write_mode(file=sys.stderr) if bar else contextlib.nullcontext():
-                    sys.stderr.flush()
-                    sys.stderr.buffer.write(outcome.messages)
-                    sys.stderr.buffer.flush()
+        try:
+            if workers <= 1:
+                outcomes: Iterator[Outcome] = map(run, jobs)
+            else:
+                # Processes, not threads: on small files most of the work is
+                # Python's, which threads of one process do one at a time.
+                pool = concurrent.futures.ProcessPoolExecutor(workers, multiprocessing.get_context("fork"))
+                stack.enter_context(pool)
+                outcomes = pool.map(run, jobs, chunksize=max(1, min(64, len(jobs) // (8 * workers))))
+            bar = _progress(len(jobs))  # its thread starts after the workers are forked
+            for outcome in outcomes:  # in the order of the files, whatever the order of the work
+                files += 1
+                written += outcome.written
+                with_errors += outcome.status == 1
+                unread += outcome.status == 2
+                if outcome.messages:
+                    with bar.external_write_mode(file=sys.stderr) if bar else contextlib.nullcontext():
+                        sys.stderr.flush()
+                        sys.stderr.buffer.write(outcome.messages)
+                        sys.stderr.buffer.flush()
+                if bar:
+                    bar.update()
+        except KeyboardInterrupt:
             if bar:
-                bar.update()
+                bar.close()
+            print("qel2json: interrupted after %s" % _plural(files, "file"), file=sys.stderr)
+            return 130
     if bar:
         bar.close()
     summary = "%s, %s written, %s with errors" % (
