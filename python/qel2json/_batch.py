@@ -162,7 +162,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     jobs = collect(args.sources, args.output)
     workers = min(args.jobs, len(jobs))
     files = written = with_errors = unread = 0
-    bar = None
+    bar, pool = None, None
     with contextlib.ExitStack() as stack:
         try:
             if workers <= 1:
@@ -187,6 +187,8 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
                 if bar:
                     bar.update()
         except KeyboardInterrupt:
+            if pool:
+                pool.shutdown(cancel_futures=True)
             if bar:
                 bar.close()
             print("qel2json: interrupted after %s" % _plural(files, "file"), file=sys.stderr)
