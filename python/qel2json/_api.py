@@ -140,7 +140,9 @@ class _Stream:
     """The text a streamed translation reads and the document it writes."""
 
     def __init__(self) -> None:
-        self.source, self.at, self.parts = b"", 0, []  # type: bytes, int, list[bytes]
+        self.source: bytes = b""
+        self.at = 0
+        self.parts: list[bytes] = []
         self.struct = _native.Stream(_native.READ(self.read), None, _native.WRITE(self.write))
 
     def read(self, _context: object, buffer: int, size: int) -> int:

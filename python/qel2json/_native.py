@@ -88,11 +88,9 @@ _declare("version", c_char_p)
 _declare("translator_new", c_void_p)
 _declare("translator_free", None, c_void_p)
 _declare("translator_set_max_document_size", None, c_void_p, c_size_t)
-_declare("translate", c_void_p, c_void_p, c_char_p, c_size_t, c_char_p)
 _declare("translate_stream", c_void_p, c_void_p, POINTER(Stream), c_char_p)
 _declare("result_status", c_int, c_void_p)
 _declare("result_complete", c_int, c_void_p)
-_declare("result_document", c_void_p, c_void_p, POINTER(c_size_t))
 _declare("result_diagnostic_count", c_size_t, c_void_p)
 _declare("result_diagnostic", c_int, c_void_p, c_size_t, POINTER(Diagnostic))
 _declare("result_free", None, c_void_p)
@@ -101,11 +99,9 @@ version: str = lib.qel2json_version().decode("ascii")
 translator_new = lib.qel2json_translator_new
 translator_free = lib.qel2json_translator_free
 translator_set_max_document_size = lib.qel2json_translator_set_max_document_size
-translate = lib.qel2json_translate
 translate_stream = lib.qel2json_translate_stream
 result_status = lib.qel2json_result_status
 result_complete = lib.qel2json_result_complete
-result_document = lib.qel2json_result_document
 result_diagnostic_count = lib.qel2json_result_diagnostic_count
 result_diagnostic = lib.qel2json_result_diagnostic
 result_free = lib.qel2json_result_free
