@@ -76,11 +76,12 @@ a fixed layout. It checks the text lexically and syntactically; after a
 syntax error it repairs the input, still writes the document, and records
 the error in its exit status. Diagnostics name the file, line and column.
 
-The package holds the program, its manual page, the language and output
-guides with examples, the language server qel2json-lsp (diagnostics as you
-type, outline, highlighting and hover in any editor that speaks the
-Language Server Protocol), and Vim and Emacs support for descriptions and
-diagnostics.]=])
+The package holds the program, the library with its C and C++ headers, the
+Python package qel2json (translation in-process and batch translation of
+whole trees), the language server qel2json-lsp (diagnostics as you type,
+outline, highlighting and hover in any editor that speaks the Language
+Server Protocol), the manual pages, the language and output guides with
+examples, and Vim and Emacs support for descriptions and diagnostics.]=])
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
@@ -100,6 +101,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Python package (python/) is for Debian's python3; its progress bar
+# uses tqdm where installed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-tqdm, python3-dask, python3-distributed")
 # The shared library: its shlibs file, and ldconfig run by a trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")

@@ -23,8 +23,9 @@ run gives:
 
 Standard output is compared only when a json or json excerpt block is given.
 Without a stderr block the run must write nothing on standard error and exit
-with status 0.  Blocks of other kinds (text, sh, python) are not run, and a
-json or stderr block that follows no qel block is an error.
+with status 0.  Blocks of other kinds (text, sh, python) are not run here
+(check_python_docs.py runs those of docs/python.md), and a json or stderr
+block that follows no qel block is an error.
 
 A block with the info string `c program` or `c++ program` is a complete
 program of a library user: it is compiled against the headers of --include
@@ -80,20 +81,22 @@ PROGRAM = re.compile(r'(c|c\+\+) program')
 def doc_examples(path):
     """The examples of one Markdown file, its programs, and the faults of
     their blocks."""
-    examples, programs, faults, current = [], [], [], None
+    examples, programs, faults, current, previous = [], [], [], None, None
     for line, info, body in fenced_blocks(path):
         where = '%s:%d' % (path, line)
         status = STDERR.fullmatch(info)
         language = PROGRAM.fullmatch(info)
+        before, previous = previous, info
         if language:
             programs.append({'where': where, 'language': language.group(1), 'source': body, 'output': None})
             current = None
             continue
         if info == 'output':
-            if not programs or programs[-1]['output'] is not None:
-                faults.append('%s: an output block that follows no program' % where)
-            else:
+            # The output of a python or sh block is check_python_docs.py's.
+            if before is not None and PROGRAM.fullmatch(before):
                 programs[-1]['output'] = body
+            elif before not in ('python', 'sh'):
+                faults.append('%s: an output block that follows no program' % where)
             continue
         if info == 'qel':
             current = {'where': where, 'input': body, 'stdout': [], 'stderr': [], 'status': 0}

@@ -1,15 +1,16 @@
 #!/bin/sh
-# package_test.sh CPACK CONFIG WORK PROGRAM LINTIAN REQUIRED CONSUMERS INPUT...
+# package_test.sh CPACK CONFIG WORK PROGRAM LINTIAN REQUIRED CONSUMERS PYTHON INPUT...
 #
 # Makes the packages in WORK with cpack, unpacks the Debian package into a
 # root of its own, and checks that it holds every file named in REQUIRED,
-# that its qel2json treats each INPUT exactly as the build's PROGRAM does
-# (document, diagnostics, exit status), that programs of users build
-# against its library and headers (the CONSUMERS script), that the .tar.gz
-# holds the program, and, unless LINTIAN is "-", that lintian reports no
-# error (E:) on it.
-cpack=$1 config=$2 work=$3 program=$4 lintian=$5 required=$6 consumers=$7
-shift 7
+# that its qel2json, and unless PYTHON is "-" its Python package run by
+# PYTHON with the library of the package, treat each INPUT exactly as the
+# build's PROGRAM does (document, diagnostics, exit status), that programs
+# of users build against its library and headers (the CONSUMERS script),
+# that the .tar.gz holds the program, and, unless LINTIAN is "-", that
+# lintian reports no error (E:) on it.
+cpack=$1 config=$2 work=$3 program=$4 lintian=$5 required=$6 consumers=$7 python=$8
+shift 8
 fail() { echo "FAIL: $*"; exit 1; }
 
 rm -rf "$work" && mkdir -p "$work/root" || exit 1
@@ -21,14 +22,29 @@ while read -r file; do
   [ -f "$work/root/$file" ] || fail "the package has no /$file"
 done < "$required"
 
+# The Python package as the command line: the document, the diagnostics, the status.
+as_command_line='import os, sys, qel2json
+want = os.path.realpath(sys.argv[2] + "/usr/lib/libqel2json.so.1")
+loaded = [os.path.realpath(l.split()[-1]) for l in open("/proc/self/maps") if "libqel2json" in l]
+assert set(loaded) == {want}, "the package loads %s, not %s" % (loaded, want)
+r = qel2json.translate_file(sys.argv[1])
+sys.stdout.buffer.write(r.document or b""); sys.stderr.write(r.diagnostics_text); sys.exit(r.status)'
+sides="program"
+[ "$python" != "-" ] && sides="program python"
 for input in "$@"; do
-  for side in build package; do
-    [ $side = build ] && run=$program || run=$work/root/usr/bin/qel2json
-    "$run" "$input" > "$work/$side.out" 2> "$work/$side.err"
+  for side in build $sides; do
+    case $side in
+      build) "$program" "$input" ;;
+      program) "$work/root/usr/bin/qel2json" "$input" ;;
+      python) env -u LD_LIBRARY_PATH PYTHONPATH="$work/root/usr/lib/python3/dist-packages" \
+                "$python" -c "$as_command_line" "$input" "$work/root" ;;
+    esac > "$work/$side.out" 2> "$work/$side.err"
     echo $? > "$work/$side.status"
   done
-  for part in out err status; do
-    cmp "$work/build.$part" "$work/package.$part" || fail "the packaged program differs on $input ($part)"
+  for side in $sides; do
+    for part in out err status; do
+      cmp "$work/build.$part" "$work/$side.$part" || fail "the packaged $side differs on $input ($part)"
+    done
   done
 done
 
