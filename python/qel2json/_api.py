@@ -136,26 +136,6 @@ def _encode(source: Source) -> bytes:
             "Unicode (pass bytes for text in another encoding)" % (line, column)) from None
 
 
-class _Stream:
-    """The text a streamed translation reads and the document it writes."""
-
-    def __init__(self) -> None:
-        self.source: bytes = b""
-        self.at = 0
-        self.parts: list[bytes] = []
-        self.struct = _native.Stream(_native.READ(self.read), None, _native.WRITE(self.write))
-
-    def read(self, _context: object, buffer: int, size: int) -> int:
-        piece = self.source[self.at:self.at + size]
-        ctypes.memmove(buffer, piece, len(piece))
-        self.at += len(piece)
-        return len(piece)
-
-    def write(self, _context: object, data: int, size: int) -> int:
-        self.parts.append(ctypes.string_at(data, size))
-        return 0
-
-
 class Translator:
     """A translator of its own, with an optional bound on the document's size.
 
@@ -170,7 +150,6 @@ class Translator:
         if not self._handle:
             raise MemoryError("qel2json: no memory for a translator")
         self._busy = threading.Lock()
-        self._stream = _Stream()
         _native.translator_set_max_document_size(self._handle, max_document_size)
 
     def __del__(self) -> None:
@@ -196,18 +175,17 @@ class Translator:
         try:
             if not self._handle:
                 raise ValueError("qel2json: the Translator is closed")
-            # Streamed, the document comes in the translator's own blocks:
-            # a held one would take fresh pages of the kernel every time.
-            stream = self._stream
-            stream.source, stream.at, stream.parts = data, 0, []
-            handle = _native.translate_stream(self._handle, ctypes.byref(stream.struct), name)
-            stream.source = b""
+            # One call, which releases the GIL while the library works: no
+            # function of this module is called back.
+            handle = _native.translate(self._handle, data, len(data), name)
         finally:
             self._busy.release()
         if not handle:
             raise MemoryError("qel2json: no memory for the translation of %s" % _text(name))
         try:
-            document = b"".join(stream.parts) if _native.result_complete(handle) else None
+            size = ctypes.c_size_t()
+            held = _native.result_document(handle, ctypes.byref(size))
+            document = ctypes.string_at(held, size.value) if held else None
             return _result(handle, _text(name), document)
         finally:
             _native.result_free(handle)

@@ -31,23 +31,6 @@ class Diagnostic(ctypes.Structure):
     ]
 
 
-READ = ctypes.CFUNCTYPE(ctypes.c_long, c_void_p, c_void_p, c_size_t)
-WRITE = ctypes.CFUNCTYPE(c_int, c_void_p, c_void_p, c_size_t)
-
-
-class Stream(ctypes.Structure):
-    """struct qel2json_stream (the report function is left NULL)."""
-
-    _fields_ = [
-        ("read", READ),
-        ("read_context", c_void_p),
-        ("write", WRITE),
-        ("write_context", c_void_p),
-        ("report", c_void_p),
-        ("report_context", c_void_p),
-    ]
-
-
 def _candidates() -> list[str]:
     here = os.path.dirname(os.path.abspath(__file__))
     found = []
@@ -88,7 +71,8 @@ _declare("version", c_char_p)
 _declare("translator_new", c_void_p)
 _declare("translator_free", None, c_void_p)
 _declare("translator_set_max_document_size", None, c_void_p, c_size_t)
-_declare("translate_stream", c_void_p, c_void_p, POINTER(Stream), c_char_p)
+_declare("translate", c_void_p, c_void_p, c_char_p, c_size_t, c_char_p)
+_declare("result_document", c_void_p, c_void_p, POINTER(c_size_t))
 _declare("result_status", c_int, c_void_p)
 _declare("result_complete", c_int, c_void_p)
 _declare("result_diagnostic_count", c_size_t, c_void_p)
@@ -99,7 +83,8 @@ version: str = lib.qel2json_version().decode("ascii")
 translator_new = lib.qel2json_translator_new
 translator_free = lib.qel2json_translator_free
 translator_set_max_document_size = lib.qel2json_translator_set_max_document_size
-translate_stream = lib.qel2json_translate_stream
+translate = lib.qel2json_translate
+result_document = lib.qel2json_result_document
 result_status = lib.qel2json_result_status
 result_complete = lib.qel2json_result_complete
 result_diagnostic_count = lib.qel2json_result_diagnostic_count
