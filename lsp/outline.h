@@ -1,5 +1,5 @@
 // The outline of a description (textDocument/documentSymbol): the system
-// and its class, the tree of specification parts with their variable lists
+// and its class, the Specificationtree of parts with their variable lists
 // and variables, direct links, couplings with their coupletrees, basic
 // blocks with their representation and matrices, function calls and
 // references.  Each symbol's range covers its text, its selection range its
