@@ -93,27 +93,12 @@ class Result {
     return {text, size};
   }
   std::vector<Diagnostic> diagnostics() const {
-    std::vector<Diagnostic> all;
-    qel2json_diagnostic d;
-    for (size_t i = 0; qel2json_result_diagnostic(get(), i, &d) == 0; ++i) all.push_back(Diagnostic::from(d));
-    return all;
+    return Records<Diagnostic>(qel2json_result_diagnostic_count, qel2json_result_diagnostic);
   }
 
   // What the translator's options asked to record.
-  std::vector<Token> tokens() const {
-    std::vector<Token> all;
-    all.reserve(qel2json_result_token_count(get()));
-    qel2json_token t;
-    for (size_t i = 0; qel2json_result_token(get(), i, &t) == 0; ++i) all.push_back(Token::from(t));
-    return all;
-  }
-  std::vector<Span> spans() const {
-    std::vector<Span> all;
-    all.reserve(qel2json_result_span_count(get()));
-    qel2json_span s;
-    for (size_t i = 0; qel2json_result_span(get(), i, &s) == 0; ++i) all.push_back(Span::from(s));
-    return all;
-  }
+  std::vector<Token> tokens() const { return Records<Token>(qel2json_result_token_count, qel2json_result_token); }
+  std::vector<Span> spans() const { return Records<Span>(qel2json_result_span_count, qel2json_result_span); }
 
   const qel2json_result* get() const { return result_.get(); }
 
@@ -122,6 +107,16 @@ class Result {
   struct Free {
     void operator()(qel2json_result* r) const { qel2json_result_free(r); }
   };
+  // Every record of one sort, read through the C interface's pair of
+  // functions for it.
+  template <typename T, typename C>
+  std::vector<T> Records(size_t (*count)(const qel2json_result*), int (*read)(const qel2json_result*, size_t, C*)) const {
+    std::vector<T> all;
+    all.reserve(count(get()));
+    C record;
+    for (size_t i = 0; read(get(), i, &record) == 0; ++i) all.push_back(T::from(record));
+    return all;
+  }
   explicit Result(qel2json_result* r) : result_(r) {
     if (!r) throw std::bad_alloc();
   }

@@ -13,8 +13,11 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
-struct OutOfMemory {};
+// A std::bad_alloc, so that one handler takes it and the standard
+// library's own.
+struct OutOfMemory : std::bad_alloc {};
 
 class PageSource {
  public:

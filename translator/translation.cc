@@ -33,10 +33,7 @@ Translation::Outcome Translation::Translate(TextReader& input, std::string_view 
     Run(input, document);
   } catch (const TranslationEnded&) {
     return {1, false};
-  } catch (const OutOfMemory&) {
-    reports_.Add("memory exhausted");
-    return {1, false};
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc&) {  // OutOfMemory too
     reports_.Add("memory exhausted");
     return {1, false};
   }
