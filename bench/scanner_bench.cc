@@ -15,6 +15,8 @@
 #include "store/string_table.h"
 #include "translator/translation.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 constexpr size_t kTargetSize = 32u << 20;

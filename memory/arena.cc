@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace qel2json::detail {
+
 namespace {
 
 // A chunk with its header fills a page, then twice that, and so on up to
@@ -88,3 +90,5 @@ EXPANDS_OBSTACK_MACROS Arena::~Arena() {
   if (ready_) obstack_free(&obstack_, nullptr);  // every chunk in use goes to the spare list
   FreeSpare();
 }
+
+}  // namespace qel2json::detail

@@ -14,6 +14,8 @@
 
 #include "memory/pages.h"
 
+namespace qel2json::detail {
+
 // For the functions that expand the obstack macros: glibc's obstack.h
 // aligns pointers there by arithmetic that starts from a null pointer,
 // which the pointer-overflow sanitizer reports although the result is a
@@ -53,3 +55,5 @@ class Arena {
   bool ready_ = false;
   void* first_ = nullptr;  // the first object: releasing back to it keeps the first chunk
 };
+
+}  // namespace qel2json::detail

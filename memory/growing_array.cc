@@ -1,5 +1,7 @@
 #include "memory/growing_array.h"
 
+namespace qel2json::detail {
+
 namespace {
 
 constexpr size_t kFirstSize = size_t(64) << 10;
@@ -17,3 +19,5 @@ void GrowingBlock::Enlarge(size_t bytes) {
   }
   data_ = pages_->Grow(data_, capacity, &capacity_);
 }
+
+}  // namespace qel2json::detail

@@ -12,6 +12,8 @@
 
 #include "memory/pages.h"
 
+namespace qel2json::detail {
+
 class GrowingBlock {
  public:
   explicit GrowingBlock(PageSource& pages) : pages_(&pages) {}
@@ -86,3 +88,5 @@ class GrowingArray {
   size_t size_ = 0;
   size_t capacity_ = 0;
 };
+
+}  // namespace qel2json::detail

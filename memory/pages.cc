@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace qel2json::detail {
+
 namespace {
 
 constexpr size_t kHugePage = PageSource::kHugePage;
@@ -85,3 +87,5 @@ void* PageSource::Grow(void* p, size_t size, size_t* mapped) {
 void PageSource::Unmap(void* p, size_t mapped) {
   if (p) munmap(p, mapped);
 }
+
+}  // namespace qel2json::detail

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <new>
 
+namespace qel2json::detail {
+
 // A std::bad_alloc, so that one handler takes it and the standard
 // library's own.
 struct OutOfMemory : std::bad_alloc {};
@@ -51,3 +53,5 @@ class PageSource {
 
   long failAfter_ = -1;
 };
+
+}  // namespace qel2json::detail

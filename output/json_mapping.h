@@ -14,6 +14,8 @@
 #include "output/json_notation.h"
 #include "tree/rule_table.h"
 
+namespace qel2json::detail {
+
 namespace json {
 
 struct Row {
@@ -239,3 +241,5 @@ constexpr Compiled Compile() {
 inline constexpr Compiled kPrograms = Compile();
 
 }  // namespace json
+
+}  // namespace qel2json::detail

@@ -23,6 +23,8 @@
 
 #include <cstdint>
 
+namespace qel2json::detail {
+
 namespace json {
 
 enum class Op : uint8_t {
@@ -125,3 +127,5 @@ constexpr Program Seq(const Program& first, const Part&... rest) {
 }
 
 }  // namespace json
+
+}  // namespace qel2json::detail

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace qel2json::detail {
+
 const char OutputBuffer::kBreak[2 + kSpaceRun + kBlock] = {
     ',', '\n',
 #define SPACES8 ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '
@@ -18,10 +20,10 @@ const char OutputBuffer::kBreak[2 + kSpaceRun + kBlock] = {
 void OutputBuffer::Write(const char* s, size_t n) {
   if (n == 0) return;
   if (limit_ && n > limit_ - written_)
-    reports_->Report(DEADLY, "the document is longer than the limit of " + std::to_string(limit_) + " bytes",
+    reports_->Report(Severity::Deadly, "the document is longer than the limit of " + std::to_string(limit_) + " bytes",
                      nullptr);
   int error = sink_->Write(s, n);
-  if (error) reports_->Report(DEADLY, Reports::SystemMessage("cannot write the output", error), nullptr);
+  if (error) reports_->Report(Severity::Deadly, Reports::SystemMessage("cannot write the output", error), nullptr);
   written_ += n;
 }
 
@@ -69,3 +71,5 @@ void OutputBuffer::LongBreak(bool comma) {
   for (int left = indent_; left > 0; left -= kSpaceRun)
     Put(kBreak + 2, size_t(left < kSpaceRun ? left : kSpaceRun));
 }
+
+}  // namespace qel2json::detail

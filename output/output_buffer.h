@@ -8,6 +8,8 @@
 
 #include "source/report.h"
 
+namespace qel2json::detail {
+
 class DocumentSink {
  public:
   // Takes the next n bytes of the document; returns 0, or an errno value
@@ -92,3 +94,5 @@ class OutputBuffer {
   int indent_ = 0;  // spaces after each line feed
   char buffer_[kSize + kBlock];
 };
+
+}  // namespace qel2json::detail

@@ -3,6 +3,8 @@
 
 #include "output/json_mapping.h"
 
+namespace qel2json::detail {
+
 // ---- The programs as the printer runs them ----
 //
 // The bound programs of json_mapping.h, with every run of fixed bytes (a
@@ -204,3 +206,5 @@ void Printer::Write(NodeRef root, DocumentSink& sink, size_t limit) {
   Print(root);
   out_->Drain();
 }
+
+}  // namespace qel2json::detail

@@ -10,6 +10,8 @@
 #include "store/string_table.h"
 #include "tree/construction.h"
 
+namespace qel2json::detail {
+
 class Printer {
  public:
   Printer(PageSource& pages, const Tree& tree, const StringTable& strings, OutputBuffer& out)
@@ -45,3 +47,5 @@ class Printer {
   OutputBuffer* out_;
   GrowingArray<Frame> pending_;
 };
+
+}  // namespace qel2json::detail

@@ -9,6 +9,8 @@
 #include "parser/parser.h"
 #include "scanner/tokens.h"
 
+namespace qel2json::detail {
+
 namespace lr {
 
 using namespace parse_tables;
@@ -79,3 +81,5 @@ class Parser::ObservedStack {
   Stack* stack_;
   ParseObserver* observer_;
 };
+
+}  // namespace qel2json::detail

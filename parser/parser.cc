@@ -5,6 +5,8 @@
 
 #include "parser/lr_engine.h"
 
+namespace qel2json::detail {
+
 using namespace lr;
 
 Parser::Parser(PageSource& pages, Scanner& scanner, Tree& tree, Reports& reports)
@@ -31,7 +33,7 @@ int Parser::ContinuationAction(int s) {
   int action = kAction[s][kContinuation[s]];
   if (action == 0) {
     SrcPosition at = PositionOf(current_);
-    reports_->Report(DEADLY, "Wrong parse tables", &at);
+    reports_->Report(Severity::Deadly, "Wrong parse tables", &at);
   }
   return action;
 }
@@ -79,3 +81,5 @@ NodeRef Parser::Parse() {
   }
   return nodes_.back();
 }
+
+}  // namespace qel2json::detail

@@ -11,6 +11,8 @@
 #include "source/report.h"
 #include "tree/construction.h"
 
+namespace qel2json::detail {
+
 // One grammar symbol on the parse stack, and the lookahead token.
 struct TokenRecord {
   int line;       // of the symbol's first token
@@ -124,3 +126,5 @@ class Parser {
   // token without a value leaves the previous attribute standing there.
   TokenRecord current_ = {};
 };
+
+}  // namespace qel2json::detail

@@ -3,6 +3,8 @@
 // action runs and the tree is always complete.
 #include "parser/lr_engine.h"
 
+namespace qel2json::detail {
+
 using namespace lr;
 
 // The parse stack as a simulation sees it: the real states up to base, and
@@ -84,12 +86,14 @@ int Parser::Insert(S& stack) {
 template <class S>
 int Parser::Recover(S& stack) {
   SrcPosition at = PositionOf(current_);
-  reports_->Report(ERROR, "Syntax error", &at, Expected());
+  reports_->Report(Severity::Error, "Syntax error", &at, Expected());
   while (current_.code != TK_EndOfText && !Fits(current_.code)) ReadToken<S::kObserved>();
   at = PositionOf(current_);
-  reports_->Report(NOTE, "Parsing resumed here", &at);
+  reports_->Report(Severity::Note, "Parsing resumed here", &at);
   return Insert(stack);
 }
 
 template int Parser::Recover(Stack&);
 template int Parser::Recover(ObservedStack&);
+
+}  // namespace qel2json::detail

@@ -5,6 +5,8 @@
 
 #include "parser/lr_engine.h"
 
+namespace qel2json::detail {
+
 namespace {
 
 using namespace parse_tables;
@@ -65,3 +67,5 @@ void Parser::ReduceAction(int production, const TokenRecord* first) {
   }(std::make_index_sequence<kProductions + 1>());
   kReducers[size_t(production)](*this, first);
 }
+
+}  // namespace qel2json::detail

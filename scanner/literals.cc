@@ -8,6 +8,8 @@
 #include "scanner/scan_tables.h"
 #include "scanner/scanner.h"
 
+namespace qel2json::detail {
+
 namespace {
 
 using scan_tables::IsDigit;
@@ -55,8 +57,8 @@ void Scanner::ReportEscape(Severity severity, const char* text, char* at) {
 
 void Scanner::ReportCutByLineEnd(char* lineEnd) {
   SrcPosition position{currentLine_, int(lineEnd - lineStart_)};
-  reports_->Report(ERROR, "String terminated by newline", &position);
-  reports_->Report(ERROR, "Illegal newline in string literal", &tokenPos_);
+  reports_->Report(Severity::Error, "String terminated by newline", &position);
+  reports_->Report(Severity::Error, "Illegal newline in string literal", &tokenPos_);
 }
 
 // begin is the opening double quote.  Follows escapes and backslash-line-end
@@ -90,7 +92,7 @@ char* Scanner::ScanCString(char* begin) {
       // The input ends after the continuation.  Its last byte, the end of
       // that line end, stays outside so that the line is counted after the
       // literal, as white space.
-      reports_->Report(ERROR, "String terminated by end-of-file", &tokenPos_);
+      reports_->Report(Severity::Error, "String terminated by end-of-file", &tokenPos_);
       return p - 1;
     }
     StartLine(p);
@@ -112,7 +114,7 @@ char* Scanner::SkipEscape(char* p) {
     case 'x': {
       char* end = p + 1;
       while (IsHex(*end)) ++end;
-      if (end == p + 1) ReportEscape(ERROR, "\\x used with no following hex digits", p);
+      if (end == p + 1) ReportEscape(Severity::Error, "\\x used with no following hex digits", p);
       return end;
     }
     case '\t':
@@ -120,7 +122,9 @@ char* Scanner::SkipEscape(char* p) {
       PassTab(p + 1);
       [[fallthrough]];
     default:
-      ReportEscape(NOTE, "unknown escape sequence", p);
+      ReportEscape(Severity::Note, "unknown escape sequence", p);
       return p + 1;
   }
 }
+
+}  // namespace qel2json::detail

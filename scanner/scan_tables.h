@@ -9,6 +9,8 @@
 
 #include "scanner/tokens.h"
 
+namespace qel2json::detail {
+
 namespace scan_tables {
 
 // What a byte can begin, as the first byte of a token.  Blanks have no kind
@@ -116,3 +118,5 @@ inline constexpr std::array<uint8_t, 256> kSingleCode = BuildSingleCodes();
 constexpr bool IsDigit(char c) { return static_cast<unsigned char>(c) - unsigned('0') < 10u; }
 
 }  // namespace scan_tables
+
+}  // namespace qel2json::detail

@@ -7,6 +7,8 @@
 #include "scanner/scan_tables.h"
 #include "scanner/tokens.h"
 
+namespace qel2json::detail {
+
 using namespace scan_tables;
 
 struct scan_tables::Match {
@@ -84,7 +86,7 @@ void Scanner::ReportFirstByte(const char* what) {
   size_t rest = strlen(what);
   memcpy(text + length, what, rest);
   length += int(rest);
-  reports_->Report(ERROR, std::string_view(text, size_t(length)), &tokenPos_);
+  reports_->Report(Severity::Error, std::string_view(text, size_t(length)), &tokenPos_);
 }
 
 // Every attempt starts a token at begin: its span and its coordinate.
@@ -249,3 +251,5 @@ int CharImage(int byte, char image[4]) {
   image[3] = char('0' + byte % 8);
   return 4;
 }
+
+}  // namespace qel2json::detail

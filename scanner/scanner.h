@@ -13,6 +13,8 @@
 #include "source/source_buffer.h"
 #include "store/string_table.h"
 
+namespace qel2json::detail {
+
 // A code that means nothing is delivered and scanning goes on.
 inline constexpr int NoToken = 15001;
 
@@ -149,3 +151,5 @@ inline int IntegerValue(const char* begin, int length) {
   for (const char* p = begin + negative, *end = begin + length; p < end; ++p) value = value * 10 + (*p - '0');
   return negative ? -value : value;
 }
+
+}  // namespace qel2json::detail

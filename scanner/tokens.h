@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace qel2json::detail {
+
 enum Token : int {
 #define TOKEN(code, name, text) TK_##name = code,
 #include "scanner/tokens.def"
@@ -47,3 +49,5 @@ constexpr TokenClass ClassOf(int code) {
   std::string_view text = kTokens[code - 1].text;
   return text.size() == 1 && (text[0] < 'A' || text[0] > 'Z') ? TokenClass::Bracket : TokenClass::Keyword;
 }
+
+}  // namespace qel2json::detail

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace qel2json::detail {
+
 namespace {
 
 constexpr std::string_view kSeverityName[4] = {"NOTE", "WARNING", "ERROR", "DEADLY"};
@@ -33,7 +35,7 @@ void Reports::Emit(Severity severity, std::string_view text, const SrcPosition& 
   AppendInt(line_, position.line);
   line_ += ':';
   AppendInt(line_, position.col);
-  line_.append(" ").append(kSeverityName[severity]).append(": ");
+  line_.append(" ").append(kSeverityName[int(severity)]).append(": ");
   size_t message = line_.size();
   line_.append(text).append("\n");
   std::string_view line(line_);
@@ -44,21 +46,21 @@ void Reports::Report(Severity severity, std::string_view text, const SrcPosition
   constexpr SrcPosition kNoPosition = {0, 0};
   if (!position) position = &kNoPosition;
   Emit(severity, text, *position, expected);
-  counts_[severity]++;
+  counts_[int(severity)]++;
   // Up to ten errors are always tolerated; every further twenty lines read
   // allow one more.
-  if (counts_[ERROR] > *currentLine_ / 20 + 10) {
-    Emit(DEADLY, "Too many ERRORs", *position, 0);
+  if (counts_[int(Severity::Error)] > *currentLine_ / 20 + 10) {
+    Emit(Severity::Deadly, "Too many ERRORs", *position, 0);
     throw TranslationEnded{};
   }
-  if (severity == DEADLY) throw TranslationEnded{};
+  if (severity == Severity::Deadly) throw TranslationEnded{};
 }
 
 void Reports::Add(std::string_view text) {
   line_.assign(text).append("\n");
   std::string_view line(line_);
-  sink_->Add({file_, {0, 0}, DEADLY, line.substr(0, text.size()), line, 0});
-  counts_[DEADLY]++;
+  sink_->Add({file_, {0, 0}, Severity::Deadly, line.substr(0, text.size()), line, 0});
+  counts_[int(Severity::Deadly)]++;
 }
 
 void Reports::Fail(std::string_view text) {
@@ -70,3 +72,5 @@ std::string Reports::SystemMessage(const char* what, int error) {
   char buffer[256];
   return std::string(what) + ": " + strerror_r(error, buffer, sizeof buffer);
 }
+
+}  // namespace qel2json::detail

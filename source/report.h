@@ -13,7 +13,9 @@
 
 #include "source/position.h"
 
-enum Severity : int { NOTE = 0, WARNING = 1, ERROR = 2, DEADLY = 3 };
+namespace qel2json::detail {
+
+enum class Severity : int { Note = 0, Warning = 1, Error = 2, Deadly = 3 };
 
 // One diagnostic: its parts, and its line exactly as the command line
 // prints it on standard error.  The views are valid during the sink's call.
@@ -61,7 +63,7 @@ class Reports {
   // "what: <the system's description of error>", as perror prints it.
   static std::string SystemMessage(const char* what, int error);
 
-  int Count(Severity severity) const { return counts_[severity]; }
+  int Count(Severity severity) const { return counts_[int(severity)]; }
 
  private:
   void Emit(Severity severity, std::string_view text, const SrcPosition& position, uint64_t expected);
@@ -72,3 +74,5 @@ class Reports {
   int counts_[4] = {};
   std::string line_;  // the line being handed on, kept for its memory
 };
+
+}  // namespace qel2json::detail

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace qel2json::detail {
+
 namespace {
 
 constexpr size_t kBlock = 65536;    // the first read size; retained text is kept in its multiples
@@ -148,3 +150,5 @@ void SourceBuffer::Refill(char* p) {
   savedChar_ = *textEnd_;
   *textEnd_ = '\0';
 }
+
+}  // namespace qel2json::detail

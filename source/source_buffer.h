@@ -13,6 +13,8 @@
 #include "memory/growing_array.h"
 #include "source/report.h"
 
+namespace qel2json::detail {
+
 class TextReader {
  public:
   // Reads up to size bytes into `into`: returns their count, 0 at the end
@@ -81,3 +83,5 @@ class SourceBuffer {
   size_t origin_ = 0;
   size_t bytesRead_ = 0;
 };
+
+}  // namespace qel2json::detail

@@ -1,5 +1,7 @@
 #include "store/string_table.h"
 
+namespace qel2json::detail {
+
 namespace {
 
 constexpr size_t kPiece = size_t(1) << 16;
@@ -41,3 +43,5 @@ const char* StringTable::Keep(const char* text, int length) {
   stored[length] = '\0';
   return stored;
 }
+
+}  // namespace qel2json::detail

@@ -8,6 +8,8 @@
 #include "memory/arena.h"
 #include "memory/growing_array.h"
 
+namespace qel2json::detail {
+
 class StringTable {
  public:
   // Starts with only the empty string.
@@ -58,3 +60,5 @@ class StringTable {
   char* next_ = nullptr;  // the free rest of the current piece
   char* end_ = nullptr;
 };
+
+}  // namespace qel2json::detail

@@ -18,6 +18,8 @@
 #include "output/json_mapping.h"
 #include "tools/lalr.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 using json::Element;

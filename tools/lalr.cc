@@ -10,6 +10,8 @@
 #include <sstream>
 #include <stdexcept>
 
+using namespace qel2json::detail;
+
 namespace lalr {
 
 namespace {
@@ -599,14 +601,14 @@ std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& sou
   std::ostringstream o;
   EmitEncoding(o, t, source);
   o << "#pragma once\n\n#include <cstdint>\n\n#include \"tree/rule_table.h\"\n\n"
-    << "namespace parse_tables {\n\n"
+    << "namespace qel2json::detail::parse_tables {\n\n"
     << "inline constexpr int kStates = " << t.stateCount << ";\n"
     << "inline constexpr int kProductions = " << t.productionCount << ";\n"
     << "inline constexpr int kTerminals = " << g.terminalCount << ";  // codes 1.." << g.terminalCount - 1 << "\n"
     << "inline constexpr int kMaxArguments = " << maxArgs << ";  // of any tree rule a production builds\n\n";
   EmitTables(o, g, t);
   EmitReductions(o, g, t.productionCount);
-  o << "\n}  // namespace parse_tables\n";
+  o << "\n}  // namespace qel2json::detail::parse_tables\n";
   return o.str();
 }
 

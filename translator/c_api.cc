@@ -13,6 +13,8 @@
 #include "translator/c_handles.h"
 #include "tree/rule_table.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 // How an expected terminal is named: by its text, or a literal class (and

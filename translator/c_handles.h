@@ -5,5 +5,5 @@
 #include "translator/translation.h"
 
 struct qel2json_translator {
-  Translation translation;
+  qel2json::detail::Translation translation;
 };

@@ -5,6 +5,8 @@
 #include "scanner/tokens.h"
 #include "tree/rule_table.h"
 
+namespace qel2json::detail {
+
 namespace {
 
 bool Before(const SrcPosition& a, const SrcPosition& b) { return a.line != b.line ? a.line < b.line : a.col < b.col; }
@@ -194,3 +196,5 @@ std::vector<RecordedSpan> Recording::TakeSpans() {
   }
   return spans;
 }
+
+}  // namespace qel2json::detail

@@ -14,6 +14,8 @@
 #include "parser/parser.h"
 #include "scanner/scanner.h"
 
+namespace qel2json::detail {
+
 struct RecordedToken {
   int code;  // terminal code; 0 for a comment
   size_t offset;
@@ -77,3 +79,5 @@ class Recording final : public ParseObserver, public CommentObserver {
   // parser's node stack holds them.
   std::vector<size_t> waiting_;
 };
+
+}  // namespace qel2json::detail

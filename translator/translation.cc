@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+namespace qel2json::detail {
+
 Translation::Translation()
     : source_(pages_, reports_),
       strings_(pages_),
@@ -37,7 +39,7 @@ Translation::Outcome Translation::Translate(TextReader& input, std::string_view 
     reports_.Add("memory exhausted");
     return {1, false};
   }
-  return {reports_.Count(ERROR) > 0 ? 1 : 0, true};
+  return {reports_.Count(Severity::Error) > 0 ? 1 : 0, true};
 }
 
 long MemoryReader::Read(char* into, size_t size) {
@@ -47,3 +49,5 @@ long MemoryReader::Read(char* into, size_t size) {
   left_ -= n;
   return long(n);
 }
+
+}  // namespace qel2json::detail

@@ -24,6 +24,8 @@
 #include "translator/recording.h"
 #include "tree/construction.h"
 
+namespace qel2json::detail {
+
 class Translation {
  public:
   Translation();
@@ -31,7 +33,7 @@ class Translation {
   Translation& operator=(const Translation&) = delete;
 
   struct Outcome {
-    int status;     // the command line's exit status: 1 when an ERROR was reported or the end came early
+    int status;     // the command line's exit status: 1 when an Severity::Error was reported or the end came early
     bool complete;  // the whole document went to the document sink
   };
 
@@ -94,3 +96,5 @@ class MemoryReader final : public TextReader {
   const char* next_;
   size_t left_;
 };
+
+}  // namespace qel2json::detail

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+namespace qel2json::detail {
+
 namespace {
 
 // An open list is named by the place of its kind word among the pending
@@ -36,8 +38,8 @@ void Tree::Refuse(const RuleInfo& r, int position, int kind, const SrcPosition* 
   snprintf(text, sizeof text, "RULE %.*s: root of subtree no. %d can not be made a %.*s node ",
            int(r.name.size()), r.name.data(), position, int(kKindNames[size_t(kind)].size()),
            kKindNames[size_t(kind)].data());
-  reports_->Report(DEADLY, text, pos);
-  throw TranslationEnded{};  // not reached: a DEADLY report ends the translation
+  reports_->Report(Severity::Deadly, text, pos);
+  throw TranslationEnded{};  // not reached: a Severity::Deadly report ends the translation
 }
 
 NodeRef Tree::OpenList(int kind) {
@@ -127,3 +129,5 @@ NodeRef Tree::Coerce(int kind, const SrcPosition* pos, NodeRef n) {
 NodeRef Tree::Build(int rule, const SrcPosition* pos, const NodeArg* args) {
   return kBuilders[size_t(rule)](*this, pos, args);
 }
+
+}  // namespace qel2json::detail

@@ -25,6 +25,8 @@
 #include "source/report.h"
 #include "tree/rule_table.h"
 
+namespace qel2json::detail {
+
 using NodeRef = uint32_t;  // 0 names no node
 
 // An argument of a construction: a child node or a terminal value.
@@ -133,3 +135,5 @@ constexpr bool ArgsFit() {
   inline NodeRef CoerceTo##name(Tree& tree, const SrcPosition* pos, NodeRef n) { return tree.Coerce(no, pos, n); }
 #include "tree/kinds.def"
 #undef KIND
+
+}  // namespace qel2json::detail

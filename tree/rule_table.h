@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace qel2json::detail {
+
 enum Kind : int {
 #define KIND(no, name) K_##name = no,
 #include "tree/kinds.def"
@@ -209,3 +211,5 @@ inline constexpr std::array<int, kKindCount> kChainInto = [] {
   }
   return chain;
 }();
+
+}  // namespace qel2json::detail

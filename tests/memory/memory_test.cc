@@ -8,6 +8,8 @@
 #include "memory/arena.h"
 #include "memory/growing_array.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 TEST(GrowingArray, KeepsItsElementsWhileItGrowsIntoHugePages) {

@@ -12,6 +12,8 @@
 #include "support/tree_rules.h"
 #include "translator/translation.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 // Translates text and leaves its tree in t.

@@ -8,6 +8,8 @@
 
 #include "scanner/scanner.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 TEST(IntegerValue, GivesWhatAtoiGives) {

@@ -15,6 +15,8 @@
 #include "support/child.h"
 #include "transcript.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 const std::string kDir = TRANSCRIPT_DIR;

@@ -12,6 +12,8 @@
 #include "store/string_table.h"
 #include "support/pieces.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 constexpr int kUntouched = 0x5EED5EED;

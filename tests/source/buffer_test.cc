@@ -8,6 +8,8 @@
 #include "source/source_buffer.h"
 #include "support/pieces.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 // A buffer with its own memory and reports.

@@ -5,6 +5,8 @@
 
 #include "store/string_table.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 class Strings : public ::testing::Test {

@@ -13,6 +13,8 @@
 #include "source/report.h"
 #include "source/source_buffer.h"
 
+using namespace qel2json::detail;
+
 // Delivers bytes in reads of at most the next piece's size (pieces cycle;
 // none: all that is asked for).  A read after failAt bytes fails with EIO.
 class PieceReader final : public TextReader {

@@ -6,6 +6,8 @@
 
 #include "tree/construction.h"
 
+using namespace qel2json::detail;
+
 // Adds the rule of every node below root to rules (without recursion).  A
 // list's nodes are its elements; an empty list adds its empty rule and one
 // with elements its appending rule.

@@ -20,6 +20,8 @@
 #include "support/golden.h"
 #include "translator/c_handles.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 struct Expected {

@@ -9,6 +9,8 @@
 #include "support/pieces.h"
 #include "tree/construction.h"
 
+using namespace qel2json::detail;
+
 namespace {
 
 SrcPosition At{3, 4};
