@@ -25,17 +25,16 @@ void Usage(const char* progname) {
   fputs("    InputFile File to be processed\n", stderr);
 }
 
-// Writes all n bytes, through short and interrupted writes; returns 0 or
-// the error.
-int WriteAll(int fd, const char* p, size_t n) {
+// Writes all n bytes, through short and interrupted writes; a failure is
+// not reported, as there is nowhere left to report it.
+void WriteAll(int fd, const char* p, size_t n) {
   while (n > 0) {
     ssize_t w = write(fd, p, n);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return w < 0 ? errno : EIO;
+    if (w <= 0) return;
     p += w;
     n -= size_t(w);
   }
-  return 0;
 }
 
 }  // namespace
@@ -59,9 +58,11 @@ int main(int argc, char** argv) {
   try {
     qel2json::Translator translator;
     std::string line;
+    // The library reads and writes as read(2) and write(2) do, so the
+    // descriptors' own calls serve.
     qel2json::Result result = translator.translate_stream(
         [fd](char* buffer, size_t size) { return long(read(fd, buffer, size)); }, name,
-        [](const char* bytes, size_t size) { return WriteAll(1, bytes, size); },
+        [](const char* bytes, size_t size) { return long(write(1, bytes, size)); },
         [&line](const qel2json::Diagnostic& d) {
           line.assign(d.text).push_back('\n');
           WriteAll(2, line.data(), line.size());

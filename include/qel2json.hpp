@@ -1,17 +1,24 @@
-// qel2json for C++: the C interface of qel2json.h wrapped in classes that
-// own what they hold.  Header-only: the library's ABI stays the C one.
+// qel2json for C++ (C++17 and later): the C interface of qel2json.h wrapped
+// in classes that own what they hold.  Header-only: the library's ABI stays
+// the C one.
 //
 // Threads and ownership are as qel2json.h says: a Translator is used by one
-// thread at a time, a Result stands on its own, and the views a Result
-// gives live as long as it.
+// thread at a time, and a Result stands on its own.  What a Result hands
+// out either owns its data (diagnostics, tokens, spans) or is a view that
+// may only be taken from a Result that lives on (the document and the
+// diagnostics text: asking a temporary Result for them does not compile).
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
+#include <exception>
 #include <memory>
 #include <new>
 #include <optional>
-#include <type_traits>
+#include <stdexcept>
+#include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -20,25 +27,55 @@
 namespace qel2json {
 
 inline std::string_view version() { return qel2json_version(); }
+// major * 10000 + minor * 100 + patch, as QEL2JSON_VERSION_NUMBER.
+inline int version_number() { return qel2json_version_number(); }
 
-enum class Severity { Note = QEL2JSON_NOTE, Warning = QEL2JSON_WARNING, Error = QEL2JSON_ERROR, Deadly = QEL2JSON_DEADLY };
+enum class Severity {
+  Note = QEL2JSON_SEVERITY_NOTE,
+  Warning = QEL2JSON_SEVERITY_WARNING,
+  Error = QEL2JSON_SEVERITY_ERROR,
+  Deadly = QEL2JSON_SEVERITY_DEADLY
+};
 
+// "NOTE", "WARNING", "ERROR" or "DEADLY".
+inline std::string_view severity_name(Severity severity) {
+  const char* name = qel2json_severity_name(int(severity));
+  return name ? name : std::string_view();
+}
+
+// One diagnostic, owning its strings: it may be kept as long as needed.
 struct Diagnostic {
-  std::string_view file;
+  std::string file;
   int line = 0;    // from 1; 0 with column 0 when it has no place
   int column = 0;  // bytes, tabs moving to columns 1, 9, 17, ...
   Severity severity = Severity::Note;
-  std::string_view message;                // "Syntax error"
-  std::string_view text;                   // the line as the command line prints it, without its line feed
-  std::vector<std::string_view> expected;  // for a syntax error: what could have come there
+  qel2json_code code = QEL2JSON_CODE_SYNTAX_ERROR;  // what it says (the codes of qel2json.h)
+  std::string message;                              // "Syntax error"
+  std::string text;                                 // the line as the command line prints it, without its line feed
+  std::vector<std::string> expected;                // for a syntax error: what could have come there
+  size_t offset = 0;                                // the bytes of the input it points at
+  size_t length = 0;
+  std::optional<size_t> related;                    // for "Parsing resumed here": its "Syntax error"
 
   static Diagnostic from(const qel2json_diagnostic& d) {
-    return {d.file, d.line, d.column, Severity(d.severity), d.message, d.text,
-            std::vector<std::string_view>(d.expected, d.expected + d.expected_count)};
+    Diagnostic out;
+    out.file = d.file;
+    out.line = d.line;
+    out.column = d.column;
+    out.severity = Severity(d.severity);
+    out.code = d.code;
+    out.message = d.message;
+    out.text = d.text;
+    out.expected.assign(d.expected, d.expected + d.expected_count);
+    out.offset = d.offset;
+    out.length = d.length;
+    if (d.related != QEL2JSON_NO_RELATED) out.related = d.related;
+    return out;
   }
 };
 
-// A token or comment as QEL2JSON_RECORD_TOKENS records it (see qel2json_token).
+// A token or comment as QEL2JSON_RECORD_TOKENS records it (see
+// qel2json_token).  Its name is a constant string.
 struct Token {
   int code = 0;  // 0: a comment
   qel2json_token_kind kind = QEL2JSON_TOKEN_END_OF_TEXT;
@@ -51,7 +88,8 @@ struct Token {
   static Token from(const qel2json_token& t) { return {t.code, t.kind, t.name, t.offset, t.length, t.line, t.column}; }
 };
 
-// A node of the tree as QEL2JSON_RECORD_SPANS records it (see qel2json_span).
+// A node of the tree as QEL2JSON_RECORD_SPANS records it (see
+// qel2json_span).  Its kind's name is a constant string.
 struct Span {
   std::string_view kind;
   size_t begin = 0;
@@ -59,8 +97,11 @@ struct Span {
   size_t name_begin = 0;
   size_t name_end = 0;
   size_t parent = QEL2JSON_NO_PARENT;
+  qel2json_kind code = QEL2JSON_KIND_ROOT;
 
-  static Span from(const qel2json_span& s) { return {s.kind, s.begin, s.end, s.name_begin, s.name_end, s.parent}; }
+  static Span from(const qel2json_span& s) {
+    return {s.kind, s.begin, s.end, s.name_begin, s.name_end, s.parent, s.code};
+  }
 };
 
 // The token table: terminal codes 1 to terminal_count().
@@ -69,38 +110,70 @@ inline std::string_view terminal_name(int code) {
   const char* name = qel2json_terminal_name(code);
   return name ? name : std::string_view();
 }
-inline qel2json_token_kind terminal_kind(int code) { return qel2json_token_kind(qel2json_terminal_kind(code)); }
+// A terminal's kind, or nothing for a code out of range.
+inline std::optional<qel2json_token_kind> terminal_kind(int code) {
+  int kind = qel2json_terminal_kind(code);
+  if (kind < 0) return std::nullopt;
+  return qel2json_token_kind(kind);
+}
 
-class Result {
+// The kinds of the tree's nodes: 0 to kind_count() - 1.
+inline int kind_count() { return qel2json_kind_count(); }
+inline std::string_view kind_name(qel2json_kind kind) {
+  const char* name = qel2json_kind_name(int(kind));
+  return name ? name : std::string_view();
+}
+
+// What translations do beyond the command line's work (see
+// qel2json_translator_set_options); combine with |.
+enum class Options : unsigned {
+  None = 0,
+  RecordTokens = QEL2JSON_RECORD_TOKENS,
+  RecordSpans = QEL2JSON_RECORD_SPANS,
+  NoDocument = QEL2JSON_NO_DOCUMENT
+};
+constexpr Options operator|(Options a, Options b) { return Options(unsigned(a) | unsigned(b)); }
+constexpr Options operator&(Options a, Options b) { return Options(unsigned(a) & unsigned(b)); }
+
+class [[nodiscard]] Result {
  public:
   // The command line's exit status: 0, or 1.
-  int status() const { return qel2json_result_status(get()); }
-  bool ok() const { return status() == 0; }
+  [[nodiscard]] int status() const { return qel2json_result_status(get()); }
+  [[nodiscard]] bool ok() const { return status() == 0; }
   // Whether the whole document was made.
-  bool complete() const { return qel2json_result_complete(get()) != 0; }
+  [[nodiscard]] bool complete() const { return qel2json_result_complete(get()) != 0; }
+
   // The document, or nothing where the command line writes none (or it
-  // went to a write function).
-  std::optional<std::string_view> document() const {
+  // went to a write function).  A view into this Result.
+  [[nodiscard]] std::optional<std::string_view> document() const& {
     size_t size = 0;
     const char* bytes = qel2json_result_document(get(), &size);
     if (!bytes) return std::nullopt;
     return std::string_view(bytes, size);
   }
-  // What the command line writes on standard error.
-  std::string_view diagnostics_text() const {
+  std::optional<std::string_view> document() const&& = delete;
+
+  // What the command line writes on standard error.  A view into this
+  // Result.
+  [[nodiscard]] std::string_view diagnostics_text() const& {
     size_t size = 0;
     const char* text = qel2json_result_diagnostics_text(get(), &size);
     return {text, size};
   }
-  std::vector<Diagnostic> diagnostics() const {
-    return Records<Diagnostic>(qel2json_result_diagnostic_count, qel2json_result_diagnostic);
+  std::string_view diagnostics_text() const&& = delete;
+
+  [[nodiscard]] std::vector<Diagnostic> diagnostics() const {
+    return Records<Diagnostic>(qel2json_result_diagnostic_count, qel2json_result_diagnostic_at);
+  }
+  // What the translator's options asked to record.
+  [[nodiscard]] std::vector<Token> tokens() const {
+    return Records<Token>(qel2json_result_token_count, qel2json_result_token_at);
+  }
+  [[nodiscard]] std::vector<Span> spans() const {
+    return Records<Span>(qel2json_result_span_count, qel2json_result_span_at);
   }
 
-  // What the translator's options asked to record.
-  std::vector<Token> tokens() const { return Records<Token>(qel2json_result_token_count, qel2json_result_token); }
-  std::vector<Span> spans() const { return Records<Span>(qel2json_result_span_count, qel2json_result_span); }
-
-  const qel2json_result* get() const { return result_.get(); }
+  [[nodiscard]] const qel2json_result* get() const { return result_.get(); }
 
  private:
   friend class Translator;
@@ -110,11 +183,11 @@ class Result {
   // Every record of one sort, read through the C interface's pair of
   // functions for it.
   template <typename T, typename C>
-  std::vector<T> Records(size_t (*count)(const qel2json_result*), int (*read)(const qel2json_result*, size_t, C*)) const {
+  std::vector<T> Records(size_t (*count)(const qel2json_result*), const C* (*at)(const qel2json_result*, size_t)) const {
     std::vector<T> all;
-    all.reserve(count(get()));
-    C record;
-    for (size_t i = 0; read(get(), i, &record) == 0; ++i) all.push_back(T::from(record));
+    size_t n = count(get());
+    all.reserve(n);
+    for (size_t i = 0; i < n; ++i) all.push_back(T::from(*at(get(), i)));
     return all;
   }
   explicit Result(qel2json_result* r) : result_(r) {
@@ -131,37 +204,101 @@ class Translator {
   }
 
   // 0: no bound (see qel2json_translator_set_max_document_size).
-  void set_max_document_size(size_t bytes) { qel2json_translator_set_max_document_size(translator_.get(), bytes); }
+  void set_max_document_size(size_t bytes) { qel2json_translator_set_max_document_size(get(), bytes); }
 
-  // QEL2JSON_RECORD_TOKENS, QEL2JSON_RECORD_SPANS, QEL2JSON_NO_DOCUMENT, or 0.
-  void set_options(unsigned options) { qel2json_translator_set_options(translator_.get(), options); }
-
-  Result translate(std::string_view input, const char* file_name = "stdin") {
-    return Result(qel2json_translate(translator_.get(), input.data(), input.size(), file_name));
+  // Throws std::invalid_argument for options this library does not know.
+  void set_options(Options options) {
+    if (qel2json_translator_set_options(get(), unsigned(options)) != 0)
+      throw std::invalid_argument("qel2json: options this library does not know");
   }
 
-  // Translates what read(char* buffer, size_t size) -> long delivers (as
-  // qel2json_read_fn), writing the document through
-  // write(const char* bytes, size_t size) -> int (as qel2json_write_fn) and
-  // handing each diagnostic to report(const Diagnostic&) as it is made.
-  template <typename Read, typename Write, typename Report>
-  Result translate_stream(Read&& read, const char* file_name, Write&& write, Report&& report) {
-    using R = std::remove_reference_t<Read>;
-    using W = std::remove_reference_t<Write>;
-    using P = std::remove_reference_t<Report>;
-    qel2json_stream stream = {};
-    stream.read = [](void* c, char* buffer, size_t size) -> long { return (*static_cast<R*>(c))(buffer, size); };
-    stream.read_context = &read;
-    stream.write = [](void* c, const char* bytes, size_t size) -> int { return (*static_cast<W*>(c))(bytes, size); };
-    stream.write_context = &write;
-    stream.report = [](void* c, const qel2json_diagnostic* d) { (*static_cast<P*>(c))(Diagnostic::from(*d)); };
-    stream.report_context = &report;
-    return Result(qel2json_translate_stream(translator_.get(), &stream, file_name));
+  // Gives back the memory of the largest translation so far; throws
+  // std::bad_alloc when even a new translator's memory cannot be had.
+  void trim() {
+    if (qel2json_translator_trim(get()) != 0) throw std::bad_alloc();
   }
 
-  qel2json_translator* get() const { return translator_.get(); }
+  [[nodiscard]] Result translate(std::string_view input, std::string_view file_name = "stdin") {
+    std::string name(file_name);
+    return Result(qel2json_translate(get(), input.data(), input.size(), name.c_str()));
+  }
+
+  // Translates what read(char* buffer, size_t size) -> long delivers, and
+  // writes the document through write(const char* bytes, size_t size) ->
+  // long, both as read(2) and write(2) behave (see qel2json_stream); hands
+  // each diagnostic to report(const Diagnostic&) as it is made.  write
+  // and report may be omitted or nullptr: the Result then holds the
+  // document or the diagnostics.  An exception thrown by one of them ends
+  // the translation and reaches the caller as itself.
+  template <typename Read, typename Write = std::nullptr_t, typename Report = std::nullptr_t>
+  [[nodiscard]] Result translate_stream(Read&& read, std::string_view file_name, Write&& write = nullptr,
+                                        Report&& report = nullptr) {
+    Calls<std::remove_reference_t<Read>, std::remove_reference_t<Write>, std::remove_reference_t<Report>> calls{
+        &read, &write, &report, nullptr};
+    qel2json_stream stream = QEL2JSON_STREAM_INIT;
+    stream.read = decltype(calls)::Read;
+    stream.read_context = &calls;
+    if constexpr (!std::is_null_pointer_v<std::remove_reference_t<Write>>) {
+      stream.write = decltype(calls)::Write;
+      stream.write_context = &calls;
+    }
+    if constexpr (!std::is_null_pointer_v<std::remove_reference_t<Report>>) {
+      stream.report = decltype(calls)::Report;
+      stream.report_context = &calls;
+    }
+    std::string name(file_name);
+    qel2json_result* result = qel2json_translate_stream(get(), &stream, name.c_str());
+    if (calls.thrown) {
+      qel2json_result_free(result);
+      std::rethrow_exception(calls.thrown);
+    }
+    return Result(result);
+  }
+
+  [[nodiscard]] qel2json_translator* get() const { return translator_.get(); }
 
  private:
+  // The caller's callables behind the C functions.  The first exception
+  // one of them throws is kept; from then on every read and write fails,
+  // which ends the translation, and no report is made.
+  template <typename R, typename W, typename P>
+  struct Calls {
+    R* read;
+    W* write;
+    P* report;
+    std::exception_ptr thrown;
+
+    template <typename F>
+    long Guarded(F&& f) {
+      if (thrown) return Cancel();
+      try {
+        return f();
+      } catch (...) {
+        thrown = std::current_exception();
+        return Cancel();
+      }
+    }
+    static long Cancel() {
+      errno = ECANCELED;
+      return -1;
+    }
+    static long Read(void* c, char* buffer, size_t size) {
+      Calls* calls = static_cast<Calls*>(c);
+      return calls->Guarded([&] { return long((*calls->read)(buffer, size)); });
+    }
+    static long Write(void* c, const char* bytes, size_t size) {
+      Calls* calls = static_cast<Calls*>(c);
+      return calls->Guarded([&] { return long((*calls->write)(bytes, size)); });
+    }
+    static void Report(void* c, const qel2json_diagnostic* d) {
+      Calls* calls = static_cast<Calls*>(c);
+      calls->Guarded([&] {
+        (*calls->report)(Diagnostic::from(*d));
+        return 0L;
+      });
+    }
+  };
+
   struct Free {
     void operator()(qel2json_translator* t) const { qel2json_translator_free(t); }
   };

@@ -49,8 +49,8 @@ bool RejectsALetter(const Problem& p) {
 
 namespace {
 
-qel2json::Result Translated(const std::string& text, qel2json::Translator& translator, unsigned options) {
-  translator.set_options(options | QEL2JSON_NO_DOCUMENT);
+qel2json::Result Translated(const std::string& text, qel2json::Translator& translator, qel2json::Options options) {
+  translator.set_options(options | qel2json::Options::NoDocument);
   return translator.translate(text, "document");
 }
 
@@ -60,16 +60,12 @@ Analysis::Analysis(std::string text, int version, qel2json::Translator& translat
     : text_(std::move(text)),
       version_(version),
       lines_(text_),
-      result_(Translated(text_, translator, QEL2JSON_RECORD_TOKENS)),
+      result_(Translated(text_, translator, qel2json::Options::RecordTokens)),
       tokenCount_(qel2json_result_token_count(result_.get())) {
   Collect();
 }
 
-qel2json_token Analysis::Token(size_t i) const {
-  qel2json_token t{};
-  qel2json_result_token(result_.get(), i, &t);
-  return t;
-}
+qel2json_token Analysis::Token(size_t i) const { return *qel2json_result_token_at(result_.get(), i); }
 
 std::optional<qel2json_token> Analysis::TokenAt(size_t offset) const {
   size_t low = 0, high = tokenCount_;  // the first token that begins after offset
@@ -87,7 +83,7 @@ std::optional<qel2json_token> Analysis::TokenAt(size_t offset) const {
 }
 
 const std::vector<qel2json::Span>& Analysis::Spans(qel2json::Translator& translator) const {
-  if (!spans_) spans_ = Translated(text_, translator, QEL2JSON_RECORD_SPANS).spans();
+  if (!spans_) spans_ = Translated(text_, translator, qel2json::Options::RecordSpans).spans();
   return *spans_;
 }
 

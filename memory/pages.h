@@ -44,14 +44,13 @@ class PageSource {
 
   void Unmap(void* p, size_t mapped);
 
-  // For tests: after `successes` more mappings succeed, the next one fails
-  // as if the system had no memory left (once); -1 takes the failure back.
-  void FailAfter(long successes) { failAfter_ = successes; }
-
  private:
-  void Charge();  // throws OutOfMemory when an injected failure is due
+  // Tests make a mapping fail as if the system had no memory left.
+  friend struct FaultInjection;
 
-  long failAfter_ = -1;
+  void Charge();  // throws OutOfMemory when a failure is due
+
+  long failAfter_ = -1;  // mappings that succeed before the one that fails; -1: none fails
 };
 
 }  // namespace qel2json::detail

@@ -20,10 +20,10 @@ const char OutputBuffer::kBreak[2 + kSpaceRun + kBlock] = {
 void OutputBuffer::Write(const char* s, size_t n) {
   if (n == 0) return;
   if (limit_ && n > limit_ - written_)
-    reports_->Report(Severity::Deadly, "the document is longer than the limit of " + std::to_string(limit_) + " bytes",
-                     nullptr);
+    reports_->Report(Code::DocumentTooLong,
+                     "the document is longer than the limit of " + std::to_string(limit_) + " bytes", kNowhere);
   int error = sink_->Write(s, n);
-  if (error) reports_->Report(Severity::Deadly, Reports::SystemMessage("cannot write the output", error), nullptr);
+  if (error) reports_->Report(Code::CannotWrite, Reports::SystemMessage("cannot write the output", error), kNowhere);
   written_ += n;
 }
 

@@ -32,8 +32,7 @@ void Parser::Stack::Clear() {
 int Parser::ContinuationAction(int s) {
   int action = kAction[s][kContinuation[s]];
   if (action == 0) {
-    SrcPosition at = PositionOf(current_);
-    reports_->Report(Severity::Deadly, "Wrong parse tables", &at);
+    reports_->Report(Code::InternalFault, "Wrong parse tables", scanner_->tokenPlace());
   }
   return action;
 }

@@ -85,11 +85,9 @@ int Parser::Insert(S& stack) {
 // shift-and-reduce action for the current token, or kAccepted.
 template <class S>
 int Parser::Recover(S& stack) {
-  SrcPosition at = PositionOf(current_);
-  reports_->Report(Severity::Error, "Syntax error", &at, Expected());
+  size_t error = reports_->Report(Code::SyntaxError, scanner_->tokenPlace(), Expected());
   while (current_.code != TK_EndOfText && !Fits(current_.code)) ReadToken<S::kObserved>();
-  at = PositionOf(current_);
-  reports_->Report(Severity::Note, "Parsing resumed here", &at);
+  reports_->Report(Code::ParsingResumed, scanner_->tokenPlace(), 0, error);
   return Insert(stack);
 }
 

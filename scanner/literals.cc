@@ -50,15 +50,17 @@ int SaturatedValue(const char* p) {
 }
 
 // Escape messages name the literal's first line but the byte's own column.
-void Scanner::ReportEscape(Severity severity, const char* text, char* at) {
-  SrcPosition position{tokenPos_.line, int(at - lineStart_)};
-  reports_->Report(severity, text, &position);
+// at is the byte after the backslash.
+void Scanner::ReportEscape(Code code, char* at) {
+  reports_->Report(code, {{tokenPos_.line, int(at - lineStart_)}, source_->OffsetOf(at), 1});
 }
 
+// The first report points between the literal and its line end, where the
+// closing quote is missing; the second at the literal as far as it goes.
 void Scanner::ReportCutByLineEnd(char* lineEnd) {
-  SrcPosition position{currentLine_, int(lineEnd - lineStart_)};
-  reports_->Report(Severity::Error, "String terminated by newline", &position);
-  reports_->Report(Severity::Error, "Illegal newline in string literal", &tokenPos_);
+  size_t offset = source_->OffsetOf(lineEnd);
+  reports_->Report(Code::StringCutByLineEnd, {{currentLine_, int(lineEnd - lineStart_)}, offset, 0});
+  reports_->Report(Code::NewlineInString, {tokenPos_, tokenOffset(), size_t(lineEnd - tokenBegin_)});
 }
 
 // begin is the opening double quote.  Follows escapes and backslash-line-end
@@ -92,7 +94,7 @@ char* Scanner::ScanCString(char* begin) {
       // The input ends after the continuation.  Its last byte, the end of
       // that line end, stays outside so that the line is counted after the
       // literal, as white space.
-      reports_->Report(Severity::Error, "String terminated by end-of-file", &tokenPos_);
+      reports_->Report(Code::StringCutByEnd, {tokenPos_, tokenOffset(), size_t(p - tokenBegin_)});
       return p - 1;
     }
     StartLine(p);
@@ -114,7 +116,7 @@ char* Scanner::SkipEscape(char* p) {
     case 'x': {
       char* end = p + 1;
       while (IsHex(*end)) ++end;
-      if (end == p + 1) ReportEscape(Severity::Error, "\\x used with no following hex digits", p);
+      if (end == p + 1) ReportEscape(Code::HexEscapeWithoutDigits, p);
       return end;
     }
     case '\t':
@@ -122,7 +124,7 @@ char* Scanner::SkipEscape(char* p) {
       PassTab(p + 1);
       [[fallthrough]];
     default:
-      ReportEscape(Severity::Note, "unknown escape sequence", p);
+      ReportEscape(Code::UnknownEscape, p);
       return p + 1;
   }
 }

@@ -2,6 +2,7 @@
 // of a token's first byte (scan_tables.h) and walks the keyword letter tree.
 #include "scanner/scanner.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "scanner/scan_tables.h"
@@ -78,15 +79,22 @@ Match ScanNumber(char* begin) {
 
 }  // namespace
 
-// "char '<image of the token's first byte>" + what, at the token's place.
-void Scanner::ReportFirstByte(const char* what) {
+// "char '<image of the token's first byte>' is not ...", at that byte.
+void Scanner::ReportFirstByte(Code code) {
+  const char* rest = code == Code::NotAToken ? "' is not a token" : "' is not a complete token";
   char text[64] = "char '";
   int length = 6;
   length += CharImage(static_cast<unsigned char>(*tokenBegin_), text + length);
-  size_t rest = strlen(what);
-  memcpy(text + length, what, rest);
-  length += int(rest);
-  reports_->Report(Severity::Error, std::string_view(text, size_t(length)), &tokenPos_);
+  size_t n = strlen(rest);
+  memcpy(text + length, rest, n);
+  length += int(n);
+  reports_->Report(code, std::string_view(text, size_t(length)), {tokenPos_, tokenOffset(), 1});
+}
+
+Place Scanner::tokenPlace() const {
+  size_t end = source_->bytesRead();
+  size_t offset = std::min(tokenOffset(), end);
+  return {tokenPos_, offset, std::min(size_t(tokenLimit_ - tokenBegin_), end - offset)};
 }
 
 // Every attempt starts a token at begin: its span and its coordinate.
@@ -100,7 +108,7 @@ void Scanner::StartToken(char* begin) {
 // when none was passed, reports the first byte and skips only that byte.
 [[gnu::always_inline]] inline int Scanner::Finish(char* begin, Match match, int* attribute) {
   if (!match.code) {
-    ReportFirstByte("' is not a complete token");
+    ReportFirstByte(Code::IncompleteToken);
     tokenLimit_ = begin + 1;
     return NoToken;
   }
@@ -176,7 +184,7 @@ int Scanner::EndOfText() {
         }
         [[fallthrough]];
       default:
-        ReportFirstByte("' is not a token");
+        ReportFirstByte(Code::NotAToken);
         tokenLimit_ = p + 1;
         break;
     }

@@ -60,6 +60,10 @@ class Scanner {
   const char* tokenLimit() const { return tokenLimit_; }
   // Where the token last scanned begins in the whole input, from 0.
   size_t tokenOffset() const { return source_->OffsetOf(tokenBegin_); }
+  // The token last scanned as reports name it: its coordinate and bytes.
+  // The end of the text stands at the input's size, also where the source
+  // buffer added a line feed to a last line without one.
+  Place tokenPlace() const;
 
   // Tells `observer` (or nobody, when null) of every comment from the next
   // scan on.
@@ -74,14 +78,14 @@ class Scanner {
   int Finish(char* begin, Match match, int* attribute);
   int ScanString(int* attribute);
   int EndOfText();
-  void ReportFirstByte(const char* what);
+  void ReportFirstByte(Code code);
   char* Refill(char* begin);
   char* ScanComment(char* begin);
 
   // literals.cc
   char* ScanCString(char* begin);
   char* SkipEscape(char* p);
-  void ReportEscape(Severity severity, const char* text, char* at);
+  void ReportEscape(Code code, char* at);
   void ReportCutByLineEnd(char* lineEnd);
 
   // ---- Line ends and tabs, shared by the scanner and its literal scanners ----

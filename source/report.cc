@@ -6,7 +6,6 @@ namespace qel2json::detail {
 
 namespace {
 
-constexpr std::string_view kSeverityName[4] = {"NOTE", "WARNING", "ERROR", "DEADLY"};
 
 void AppendInt(std::string& s, int i) {
   char digits[12];
@@ -27,44 +26,49 @@ void Reports::Start(std::string_view file, DiagnosticSink& sink, const int* curr
   sink_ = &sink;
   currentLine_ = currentLine;
   for (int& count : counts_) count = 0;
+  made_ = 0;
 }
 
 // "FILE", line L:C SEVERITY: text
-void Reports::Emit(Severity severity, std::string_view text, const SrcPosition& position, uint64_t expected) {
+void Reports::Emit(Code code, Severity severity, std::string_view text, const Place& place, uint64_t expected,
+                   size_t related) {
   line_.assign(1, '"').append(file_).append("\", line ");
-  AppendInt(line_, position.line);
+  AppendInt(line_, place.position.line);
   line_ += ':';
-  AppendInt(line_, position.col);
-  line_.append(" ").append(kSeverityName[int(severity)]).append(": ");
+  AppendInt(line_, place.position.col);
+  line_.append(" ").append(kSeverityNames[size_t(severity)]).append(": ");
   size_t message = line_.size();
   line_.append(text).append("\n");
   std::string_view line(line_);
-  sink_->Add({file_, position, severity, line.substr(message, text.size()), line, expected});
+  sink_->Add({file_, place, severity, code, line.substr(message, text.size()), line, expected, related});
+  ++made_;
 }
 
-void Reports::Report(Severity severity, std::string_view text, const SrcPosition* position, uint64_t expected) {
-  constexpr SrcPosition kNoPosition = {0, 0};
-  if (!position) position = &kNoPosition;
-  Emit(severity, text, *position, expected);
+size_t Reports::Report(Code code, std::string_view text, const Place& place, uint64_t expected, size_t related) {
+  Severity severity = KindOf(code).severity;
+  size_t number = made_;
+  Emit(code, severity, text, place, expected, related);
   counts_[int(severity)]++;
   // Up to ten errors are always tolerated; every further twenty lines read
   // allow one more.
   if (counts_[int(Severity::Error)] > *currentLine_ / 20 + 10) {
-    Emit(Severity::Deadly, "Too many ERRORs", *position, 0);
+    Emit(Code::TooManyErrors, Severity::Deadly, KindOf(Code::TooManyErrors).text, place, 0, kNoRelated);
     throw TranslationEnded{};
   }
   if (severity == Severity::Deadly) throw TranslationEnded{};
+  return number;
 }
 
-void Reports::Add(std::string_view text) {
+void Reports::Add(Code code, std::string_view text) {
   line_.assign(text).append("\n");
   std::string_view line(line_);
-  sink_->Add({file_, {0, 0}, Severity::Deadly, line.substr(0, text.size()), line, 0});
+  sink_->Add({file_, kNowhere, Severity::Deadly, code, line.substr(0, text.size()), line, 0, kNoRelated});
+  ++made_;
   counts_[int(Severity::Deadly)]++;
 }
 
-void Reports::Fail(std::string_view text) {
-  Add(text);
+void Reports::Fail(Code code, std::string_view text) {
+  Add(code, text);
   throw TranslationEnded{};
 }
 

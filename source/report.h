@@ -1,12 +1,15 @@
 // Reporting: the one way every stage tells of a problem.
 //
-// A report is made into one line, "FILE", line L:C SEVERITY: text, and
-// handed at once to the translation's DiagnosticSink together with its
-// parts.  A DEADLY report, and an ERROR count above the current line / 20
-// + 10, end the translation: Report then throws TranslationEnded, which the
-// translation catches.
+// A report is a kind of message (its code, which fixes its severity), a
+// place in the input and a text.  It is made into one line,
+// "FILE", line L:C SEVERITY: text, and handed at once to the translation's
+// DiagnosticSink together with its parts.  A DEADLY report, and an ERROR
+// count above the current line / 20 + 10, end the translation: Report then
+// throws TranslationEnded, which the translation catches.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,15 +20,43 @@ namespace qel2json::detail {
 
 enum class Severity : int { Note = 0, Warning = 1, Error = 2, Deadly = 3 };
 
+inline constexpr std::array<std::string_view, 4> kSeverityNames = {"NOTE", "WARNING", "ERROR", "DEADLY"};
+
+// The kinds of message (messages.def), numbered as the library's
+// interface numbers them.
+enum class Code : int {
+#define MESSAGE(number, name, severity, text) name = number,
+#include "source/messages.def"
+#undef MESSAGE
+};
+
+struct MessageKind {
+  Code code;
+  Severity severity;
+  std::string_view text;  // the message, or its form where a part varies
+};
+
+inline constexpr std::array kMessageKinds = {
+#define MESSAGE(number, name, severity, text) MessageKind{Code::name, Severity::severity, text},
+#include "source/messages.def"
+#undef MESSAGE
+};
+
+constexpr const MessageKind& KindOf(Code code) { return kMessageKinds[size_t(code) - 1]; }
+
+inline constexpr size_t kNoRelated = size_t(-1);
+
 // One diagnostic: its parts, and its line exactly as the command line
 // prints it on standard error.  The views are valid during the sink's call.
 struct Diagnostic {
   std::string_view file;
-  SrcPosition position;
+  Place place;
   Severity severity;
+  Code code;
   std::string_view message;
   std::string_view line;  // with its line feed
   uint64_t expected;      // for a syntax error: bit t for each terminal code t that could have come
+  size_t related;         // for a note that belongs to an earlier diagnostic: that one's number
 };
 
 class DiagnosticSink {
@@ -50,15 +81,22 @@ class Reports {
   // number at *currentLine.
   void Start(std::string_view file, DiagnosticSink& sink, const int* currentLine);
 
-  // Reports text at position (null: line 0, column 0).  expected is only
-  // for syntax errors.  Returns unless the report ends the translation.
-  void Report(Severity severity, std::string_view text, const SrcPosition* position, uint64_t expected = 0);
+  // Reports a message of kind `code` at `place`, with the kind's own text
+  // or with `text`.  expected is only for syntax errors, related only for
+  // a note that belongs to an earlier report.  Returns the report's number
+  // (from 0, counting every line of the translation), unless the report
+  // ends the translation.
+  size_t Report(Code code, const Place& place, uint64_t expected = 0, size_t related = kNoRelated) {
+    return Report(code, KindOf(code).text, place, expected, related);
+  }
+  size_t Report(Code code, std::string_view text, const Place& place, uint64_t expected = 0,
+                size_t related = kNoRelated);
 
-  // A failure that is no report (the input cannot be read, no memory): its
-  // line is text as it stands, counted as DEADLY.  Fail ends the
-  // translation; Add only hands the line on.
-  [[noreturn]] void Fail(std::string_view text);
-  void Add(std::string_view text);
+  // A failure that is no report on the text (the input cannot be read, no
+  // memory): its line is text as it stands, counted as DEADLY.  Fail ends
+  // the translation; Add only hands the line on.
+  [[noreturn]] void Fail(Code code, std::string_view text);
+  void Add(Code code, std::string_view text);
 
   // "what: <the system's description of error>", as perror prints it.
   static std::string SystemMessage(const char* what, int error);
@@ -66,12 +104,14 @@ class Reports {
   int Count(Severity severity) const { return counts_[int(severity)]; }
 
  private:
-  void Emit(Severity severity, std::string_view text, const SrcPosition& position, uint64_t expected);
+  void Emit(Code code, Severity severity, std::string_view text, const Place& place, uint64_t expected,
+            size_t related);
 
   std::string file_ = ".";
   DiagnosticSink* sink_ = nullptr;
   const int* currentLine_ = nullptr;
   int counts_[4] = {};
+  size_t made_ = 0;   // lines handed on in this translation
   std::string line_;  // the line being handed on, kept for its memory
 };
 

@@ -33,7 +33,7 @@ void SourceBuffer::Reserve(size_t front, size_t read, const char* what) {
   try {
     block_.Reserve(front + read + kSpare);
   } catch (const OutOfMemory&) {
-    reports_->Fail(Reports::SystemMessage(what, ENOMEM));
+    reports_->Fail(Code::OutOfMemory, Reports::SystemMessage(what, ENOMEM));
   }
   if (memblock() == old) return;
   textStart_ = memblock() + (textStart_ - old);
@@ -94,7 +94,7 @@ void SourceBuffer::ReadLines(size_t retained) {
     do {
       got = reader_->Read(heldEnd(), readSize_ - readCount_);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) reports_->Fail(Reports::SystemMessage("refillBuf", errno));
+    if (got < 0) reports_->Fail(Code::CannotRead, Reports::SystemMessage("refillBuf", errno));
     if (got == 0)
       atEof_ = true;
     else
@@ -120,7 +120,7 @@ void SourceBuffer::Open(TextReader& reader) {
 }
 
 void SourceBuffer::Refill(char* p) {
-  if (p < memblock() || p > textEnd_ || (p != textEnd_ && *p == '\0')) reports_->Fail("refillBuf: invalid argument");
+  if (p < memblock() || p > textEnd_ || (p != textEnd_ && *p == '\0')) reports_->Fail(Code::InternalFault, "refillBuf: invalid argument");
 
   *textEnd_ = savedChar_;
   textEnd_ = p;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -16,6 +17,17 @@
 using namespace qel2json::detail;
 
 namespace {
+
+// The interface's numbers are the library's own.
+static_assert(int(Severity::Note) == QEL2JSON_SEVERITY_NOTE && int(Severity::Warning) == QEL2JSON_SEVERITY_WARNING &&
+              int(Severity::Error) == QEL2JSON_SEVERITY_ERROR && int(Severity::Deadly) == QEL2JSON_SEVERITY_DEADLY);
+static_assert(int(Code::NotAToken) == QEL2JSON_CODE_NOT_A_TOKEN && int(Code::SyntaxError) == QEL2JSON_CODE_SYNTAX_ERROR &&
+              int(Code::InternalFault) == QEL2JSON_CODE_INTERNAL_FAULT &&
+              kMessageKinds.size() == QEL2JSON_CODE_INTERNAL_FAULT);
+static_assert(int(K_Matrix) == int(QEL2JSON_KIND_MATRIX) && int(K_Root) == int(QEL2JSON_KIND_ROOT) && kKindCount == QEL2JSON_KIND_ROOT + 1);
+static_assert(kNoRelated == QEL2JSON_NO_RELATED && kNoParent == QEL2JSON_NO_PARENT);
+
+constexpr unsigned kKnownOptions = QEL2JSON_RECORD_TOKENS | QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT;
 
 // How an expected terminal is named: by its text, or a literal class (and
 // the end of text) by its name in words ("IntegerLiteral" is "integer
@@ -48,6 +60,22 @@ constexpr auto kTerminalName = [] {
   return names;
 }();
 
+// The kinds' names as NUL-terminated strings.
+constexpr size_t kLongestKind = 40;
+constexpr auto kKindNameStrings = [] {
+  std::array<std::array<char, kLongestKind>, kKindCount> names{};
+  for (size_t k = 0; k < names.size(); ++k)
+    for (size_t i = 0; i < kKindNames[k].size(); ++i) names[k][i] = kKindNames[k][i];
+  return names;
+}();
+
+constexpr auto kSeverityNameStrings = [] {
+  std::array<std::array<char, 8>, kSeverityNames.size()> names{};
+  for (size_t s = 0; s < names.size(); ++s)
+    for (size_t i = 0; i < kSeverityNames[s].size(); ++i) names[s][i] = kSeverityNames[s][i];
+  return names;
+}();
+
 qel2json_token_kind KindOf(int code) {
   switch (ClassOf(code)) {
     case TokenClass::EndOfText: return QEL2JSON_TOKEN_END_OF_TEXT;
@@ -66,6 +94,24 @@ size_t NamesOf(uint64_t expected, const char** names) {
   for (int code = 1; code <= kTokenCount; ++code)
     if (expected >> code & 1) names[n++] = kTerminalName[size_t(code)];
   return n;
+}
+
+// A diagnostic as the interface hands it out, with its strings where the
+// caller keeps them.
+qel2json_diagnostic RecordOf(const Diagnostic& d, const char* file, const char* message, const char* text,
+                             const char* const* expected, size_t expectedCount) {
+  return {file,
+          d.place.position.line,
+          d.place.position.col,
+          qel2json_severity(d.severity),
+          message,
+          text,
+          expectedCount ? expected : nullptr,
+          expectedCount,
+          qel2json_code(d.code),
+          d.place.offset,
+          d.place.length,
+          d.related};
 }
 
 // The document as the result holds it.  A small one grows on the heap,
@@ -120,21 +166,22 @@ class HeldDocument final : public DocumentSink {
 }  // namespace
 
 // A result: the status, the document, and the diagnostics as text and as
-// records whose strings lie in one store of NUL-terminated strings.
+// records whose strings lie in one store of NUL-terminated strings.  The
+// records are made once the translation is over, when the store no longer
+// moves.
 struct qel2json_result final : DiagnosticSink {
   struct Entry {
-    int line;
-    int column;
-    Severity severity;
-    size_t message;   // in strings
-    size_t text;      // in strings
-    size_t expected;  // first in expectedNames
+    Diagnostic diagnostic;  // its views are not kept
+    size_t message;         // in strings
+    size_t text;            // in strings
+    size_t expected;        // first in expectedNames
     size_t expectedCount;
   };
 
   void Add(const Diagnostic& d) override {
     std::string_view line = d.line.substr(0, d.line.size() - 1);
-    Entry e = {d.position.line, d.position.col, d.severity, strings.size(), 0, expectedNames.size(), 0};
+    Entry e = {d, strings.size(), 0, expectedNames.size(), 0};
+    e.diagnostic.file = e.diagnostic.message = e.diagnostic.line = {};
     strings.append(d.message).push_back('\0');
     e.text = strings.size();
     strings.append(line).push_back('\0');
@@ -145,10 +192,25 @@ struct qel2json_result final : DiagnosticSink {
     text.append(d.line);
   }
 
+  void MakeRecords(Recording* recording, bool spans) {
+    diagnostics.reserve(entries.size());
+    for (const Entry& e : entries)
+      diagnostics.push_back(RecordOf(e.diagnostic, file.c_str(), strings.c_str() + e.message,
+                                     strings.c_str() + e.text, expectedNames.data() + e.expected,
+                                     e.expectedCount));
+    if (!recording) return;
+    // The spans are taken first.
+    if (spans)
+      for (const RecordedSpan& s : recording->TakeSpans())
+        this->spans.push_back({kKindNameStrings[size_t(s.kind)].data(), s.begin, s.end, s.nameBegin, s.nameEnd,
+                               s.parent, qel2json_kind(s.kind)});
+    for (const RecordedToken& t : recording->TakeTokens())
+      tokens.push_back({t.code, qel2json_token_kind(qel2json_terminal_kind(t.code)), qel2json_terminal_name(t.code),
+                        t.offset, t.length, t.position.line, t.position.col});
+  }
+
   int status = 1;
   bool complete = false;
-  std::vector<RecordedToken> tokens;
-  std::vector<RecordedSpan> spans;
   bool holdsDocument = false;
   std::string file;
   HeldDocument document;
@@ -156,24 +218,50 @@ struct qel2json_result final : DiagnosticSink {
   std::string strings;
   std::vector<Entry> entries;
   std::vector<const char*> expectedNames;
+  std::vector<qel2json_diagnostic> diagnostics;
+  std::vector<qel2json_token> tokens;
+  std::vector<qel2json_span> spans;
 };
 
 namespace {
 
+// Reads as read(2) does; a value it may not return is a failure.
 class ReaderFunction final : public TextReader {
  public:
   ReaderFunction(qel2json_read_fn read, void* context) : read_(read), context_(context) {}
-  long Read(char* into, size_t size) override { return read_(context_, into, size); }
+  long Read(char* into, size_t size) override {
+    errno = 0;
+    long got = read_(context_, into, size);
+    if (got == -1 && errno == 0) errno = EIO;
+    if (got < -1 || (got > 0 && size_t(got) > size)) {
+      errno = EIO;
+      return -1;
+    }
+    return got;
+  }
 
  private:
   qel2json_read_fn read_;
   void* context_;
 };
 
+// Writes as write(2) does: calls again for what a short write left, and
+// after EINTR.
 class WriterFunction final : public DocumentSink {
  public:
   WriterFunction(qel2json_write_fn write, void* context) : write_(write), context_(context) {}
-  int Write(const char* bytes, size_t n) override { return write_(context_, bytes, n); }
+  int Write(const char* bytes, size_t n) override {
+    while (n > 0) {
+      errno = 0;
+      long taken = write_(context_, bytes, n);
+      if (taken == -1 && errno == EINTR) continue;
+      if (taken == -1) return errno ? errno : EIO;
+      if (taken <= 0 || size_t(taken) > n) return EIO;
+      bytes += taken;
+      n -= size_t(taken);
+    }
+    return 0;
+  }
 
  private:
   qel2json_write_fn write_;
@@ -190,9 +278,8 @@ class ReportFunction final : public DiagnosticSink {
     file_.assign(d.file);
     const char* names[kTokenCount];
     size_t count = NamesOf(d.expected, names);
-    qel2json_diagnostic out = {file_.c_str(), d.position.line, d.position.col, qel2json_severity(d.severity),
-                               strings_.c_str(), strings_.c_str() + d.message.size() + 1,
-                               count ? names : nullptr, count};
+    qel2json_diagnostic out =
+        RecordOf(d, file_.c_str(), strings_.c_str(), strings_.c_str() + d.message.size() + 1, names, count);
     report_(context_, &out);
   }
 
@@ -209,16 +296,16 @@ qel2json_result* Translate(qel2json_translator* translator, TextReader& input, c
   qel2json_result* result = new (std::nothrow) qel2json_result;
   if (!result) return nullptr;
   try {
+    Translation& translation = *translator->translation;
     result->file = fileName ? fileName : "stdin";
-    Translation::Outcome o =
-        translator->translation.Translate(input, result->file, document ? *document : result->document,
-                                          diagnostics ? *diagnostics : *result);
+    Translation::Outcome o = translation.Translate(input, result->file, document ? *document : result->document,
+                                                   diagnostics ? *diagnostics : *result);
     result->status = o.status;
     result->complete = o.complete;
-    const Translation::Options& options = translator->translation.options();
+    const Translation::Options& options = translation.options();
     result->holdsDocument = o.complete && !document && !options.noDocument;
-    if (options.recordSpans) result->spans = translator->translation.recording().TakeSpans();
-    if (options.recordTokens || options.recordSpans) result->tokens = translator->translation.recording().TakeTokens();
+    bool recorded = options.recordTokens || options.recordSpans;
+    result->MakeRecords(recorded ? &translation.recording() : nullptr, options.recordSpans);
   } catch (...) {
     delete result;
     return nullptr;
@@ -226,11 +313,55 @@ qel2json_result* Translate(qel2json_translator* translator, TextReader& input, c
   return result;
 }
 
+// The streams of release 1.1, for programs built against its header: no
+// size member, and a write function that returns 0 or an errno value.
+struct StreamOf1_1 {
+  qel2json_read_fn read;
+  void* read_context;
+  int (*write)(void* context, const char* bytes, size_t size);
+  void* write_context;
+  qel2json_report_fn report;
+  void* report_context;
+};
+
+class WriterFunctionOf1_1 final : public DocumentSink {
+ public:
+  explicit WriterFunctionOf1_1(const StreamOf1_1& s) : stream_(&s) {}
+  int Write(const char* bytes, size_t n) override { return stream_->write(stream_->write_context, bytes, n); }
+
+ private:
+  const StreamOf1_1* stream_;
+};
+
+qel2json_result* TranslateStream(qel2json_translator* translator, qel2json_read_fn read, void* readContext,
+                                 DocumentSink* writer, qel2json_report_fn report, void* reportContext,
+                                 const char* fileName) {
+  if (!read) return nullptr;
+  ReaderFunction reader(read, readContext);
+  ReportFunction reporter(report, reportContext);
+  return Translate(translator, reader, fileName, writer, report ? &reporter : nullptr);
+}
+
+// The members of a record that release 1.1 knew of: those before `code`.
+template <typename Record, size_t Known>
+int CopyKnownMembers(const Record* record, Record* out) {
+  if (!record || !out) return -1;
+  memcpy(static_cast<void*>(out), record, Known);
+  return 0;
+}
+
+template <typename Record>
+const Record* At(const qel2json_result* result, const std::vector<Record> qel2json_result::*records, size_t i) {
+  return result && i < (result->*records).size() ? &(result->*records)[i] : nullptr;
+}
+
 }  // namespace
 
 extern "C" {
 
-const char* qel2json_version(void) { return QEL2JSON_RELEASE; }
+const char* qel2json_version(void) { return QEL2JSON_VERSION_STRING; }
+
+int qel2json_version_number(void) { return QEL2JSON_VERSION_NUMBER; }
 
 qel2json_translator* qel2json_translator_new(void) {
   try {
@@ -243,7 +374,24 @@ qel2json_translator* qel2json_translator_new(void) {
 void qel2json_translator_free(qel2json_translator* translator) { delete translator; }
 
 void qel2json_translator_set_max_document_size(qel2json_translator* translator, size_t bytes) {
-  if (translator) translator->translation.SetDocumentLimit(bytes);
+  if (translator) translator->translation->SetDocumentLimit(bytes);
+}
+
+int qel2json_translator_set_options(qel2json_translator* translator, unsigned options) {
+  if (!translator || (options & ~kKnownOptions)) return -1;
+  translator->translation->SetOptions({(options & QEL2JSON_RECORD_TOKENS) != 0, (options & QEL2JSON_RECORD_SPANS) != 0,
+                                       (options & QEL2JSON_NO_DOCUMENT) != 0});
+  return 0;
+}
+
+int qel2json_translator_trim(qel2json_translator* translator) {
+  if (!translator) return -1;
+  try {
+    translator->translation = translator->translation->Renewed();
+  } catch (...) {
+    return -1;
+  }
+  return 0;
 }
 
 qel2json_result* qel2json_translate(qel2json_translator* translator, const char* input, size_t size,
@@ -252,15 +400,33 @@ qel2json_result* qel2json_translate(qel2json_translator* translator, const char*
   return Translate(translator, reader, file_name, nullptr, nullptr);
 }
 
-qel2json_result* qel2json_translate_stream(qel2json_translator* translator, const qel2json_stream* stream,
+// In the shared library, programs built against release 1.1 bind the
+// stream translation of version node QEL2JSON_1 and those built since
+// that of QEL2JSON_1.2; the static library has only the latter.
+#if defined(QEL2JSON_VERSIONED_SYMBOLS)
+#define QEL2JSON_TRANSLATE_STREAM qel2json_translate_stream_of_1_2
+__attribute__((symver("qel2json_translate_stream@@QEL2JSON_1.2"))) QEL2JSON_API
+#else
+#define QEL2JSON_TRANSLATE_STREAM qel2json_translate_stream
+#endif
+qel2json_result* QEL2JSON_TRANSLATE_STREAM(qel2json_translator* translator, const qel2json_stream* stream,
                                            const char* file_name) {
-  if (!stream || !stream->read) return nullptr;
-  ReaderFunction reader(stream->read, stream->read_context);
+  if (!stream || stream->size < sizeof(qel2json_stream)) return nullptr;
   WriterFunction writer(stream->write, stream->write_context);
-  ReportFunction reporter(stream->report, stream->report_context);
-  return Translate(translator, reader, file_name, stream->write ? &writer : nullptr,
-                   stream->report ? &reporter : nullptr);
+  return TranslateStream(translator, stream->read, stream->read_context, stream->write ? &writer : nullptr,
+                         stream->report, stream->report_context, file_name);
 }
+
+#if defined(QEL2JSON_VERSIONED_SYMBOLS)
+__attribute__((symver("qel2json_translate_stream@QEL2JSON_1"))) QEL2JSON_API qel2json_result*
+qel2json_translate_stream_of_1_1(qel2json_translator* translator, const void* streamOf1_1, const char* file_name) {
+  if (!streamOf1_1) return nullptr;
+  const StreamOf1_1* stream = static_cast<const StreamOf1_1*>(streamOf1_1);
+  WriterFunctionOf1_1 writer(*stream);
+  return TranslateStream(translator, stream->read, stream->read_context, stream->write ? &writer : nullptr,
+                         stream->report, stream->report_context, file_name);
+}
+#endif
 
 int qel2json_result_status(const qel2json_result* result) { return result ? result->status : 1; }
 
@@ -277,22 +443,41 @@ const char* qel2json_result_diagnostics_text(const qel2json_result* result, size
   return result ? result->text.c_str() : "";
 }
 
-size_t qel2json_result_diagnostic_count(const qel2json_result* result) { return result ? result->entries.size() : 0; }
+size_t qel2json_result_diagnostic_count(const qel2json_result* result) {
+  return result ? result->diagnostics.size() : 0;
+}
+
+const qel2json_diagnostic* qel2json_result_diagnostic_at(const qel2json_result* result, size_t i) {
+  return At(result, &qel2json_result::diagnostics, i);
+}
+
+size_t qel2json_result_token_count(const qel2json_result* result) { return result ? result->tokens.size() : 0; }
+
+const qel2json_token* qel2json_result_token_at(const qel2json_result* result, size_t i) {
+  return At(result, &qel2json_result::tokens, i);
+}
+
+size_t qel2json_result_span_count(const qel2json_result* result) { return result ? result->spans.size() : 0; }
+
+const qel2json_span* qel2json_result_span_at(const qel2json_result* result, size_t i) {
+  return At(result, &qel2json_result::spans, i);
+}
 
 int qel2json_result_diagnostic(const qel2json_result* result, size_t i, qel2json_diagnostic* out) {
-  if (!result || !out || i >= result->entries.size()) return -1;
-  const qel2json_result::Entry& e = result->entries[i];
-  const char* strings = result->strings.c_str();
-  *out = {result->file.c_str(), e.line, e.column, qel2json_severity(e.severity), strings + e.message,
-          strings + e.text, e.expectedCount ? result->expectedNames.data() + e.expected : nullptr, e.expectedCount};
-  return 0;
+  return CopyKnownMembers<qel2json_diagnostic, offsetof(qel2json_diagnostic, code)>(
+      qel2json_result_diagnostic_at(result, i), out);
 }
 
-void qel2json_translator_set_options(qel2json_translator* translator, unsigned options) {
-  if (!translator) return;
-  translator->translation.SetOptions({(options & QEL2JSON_RECORD_TOKENS) != 0, (options & QEL2JSON_RECORD_SPANS) != 0,
-                                      (options & QEL2JSON_NO_DOCUMENT) != 0});
+int qel2json_result_token(const qel2json_result* result, size_t i, qel2json_token* out) {
+  return CopyKnownMembers<qel2json_token, offsetof(qel2json_token, column) + sizeof(int)>(
+      qel2json_result_token_at(result, i), out);
 }
+
+int qel2json_result_span(const qel2json_result* result, size_t i, qel2json_span* out) {
+  return CopyKnownMembers<qel2json_span, offsetof(qel2json_span, code)>(qel2json_result_span_at(result, i), out);
+}
+
+void qel2json_result_free(qel2json_result* result) { delete result; }
 
 int qel2json_terminal_count(void) { return kTokenCount; }
 
@@ -306,25 +491,15 @@ int qel2json_terminal_kind(int code) {
   return code > 0 && code <= kTokenCount ? int(KindOf(code)) : -1;
 }
 
-size_t qel2json_result_token_count(const qel2json_result* result) { return result ? result->tokens.size() : 0; }
-
-int qel2json_result_token(const qel2json_result* result, size_t i, qel2json_token* out) {
-  if (!result || !out || i >= result->tokens.size()) return -1;
-  const RecordedToken& t = result->tokens[i];
-  *out = {t.code, qel2json_token_kind(qel2json_terminal_kind(t.code)), qel2json_terminal_name(t.code), t.offset,
-          t.length, t.position.line, t.position.col};
-  return 0;
+const char* qel2json_severity_name(int severity) {
+  return severity >= 0 && size_t(severity) < kSeverityNameStrings.size() ? kSeverityNameStrings[size_t(severity)].data()
+                                                                          : nullptr;
 }
 
-size_t qel2json_result_span_count(const qel2json_result* result) { return result ? result->spans.size() : 0; }
+int qel2json_kind_count(void) { return kKindCount; }
 
-int qel2json_result_span(const qel2json_result* result, size_t i, qel2json_span* out) {
-  if (!result || !out || i >= result->spans.size()) return -1;
-  const RecordedSpan& s = result->spans[i];
-  *out = {kKindNames[size_t(s.kind)].data(), s.begin, s.end, s.nameBegin, s.nameEnd, s.parent};
-  return 0;
+const char* qel2json_kind_name(int kind) {
+  return kind >= 0 && kind < kKindCount ? kKindNameStrings[size_t(kind)].data() : nullptr;
 }
-
-void qel2json_result_free(qel2json_result* result) { delete result; }
 
 }  // extern "C"

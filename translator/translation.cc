@@ -36,10 +36,17 @@ Translation::Outcome Translation::Translate(TextReader& input, std::string_view 
   } catch (const TranslationEnded&) {
     return {1, false};
   } catch (const std::bad_alloc&) {  // OutOfMemory too
-    reports_.Add("memory exhausted");
+    reports_.Add(Code::OutOfMemory, KindOf(Code::OutOfMemory).text);
     return {1, false};
   }
   return {reports_.Count(Severity::Error) > 0 ? 1 : 0, true};
+}
+
+std::unique_ptr<Translation> Translation::Renewed() const {
+  auto renewed = std::make_unique<Translation>();
+  renewed->options_ = options_;
+  renewed->documentLimit_ = documentLimit_;
+  return renewed;
 }
 
 long MemoryReader::Read(char* into, size_t size) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "memory/pages.h"
@@ -57,6 +58,10 @@ class Translation {
   void SetOptions(const Options& options) { options_ = options; }
   const Options& options() const { return options_; }
 
+  // A new translation object with this one's settings (bounds, options):
+  // what this one would be had it never translated.
+  std::unique_ptr<Translation> Renewed() const;
+
   // What the last translation recorded (empty unless its options asked).
   Recording& recording() { return recording_; }
 
@@ -65,10 +70,10 @@ class Translation {
   const Tree& tree() const { return tree_; }
   NodeRef root() const { return root_; }
 
-  // For tests: where every mapping of this object comes from.
-  PageSource& pages() { return pages_; }
-
  private:
+  // Tests make this object's mappings fail.
+  friend struct FaultInjection;
+
   void Run(TextReader& input, DocumentSink& document);
 
   PageSource pages_;

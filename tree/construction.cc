@@ -38,8 +38,9 @@ void Tree::Refuse(const RuleInfo& r, int position, int kind, const SrcPosition* 
   snprintf(text, sizeof text, "RULE %.*s: root of subtree no. %d can not be made a %.*s node ",
            int(r.name.size()), r.name.data(), position, int(kKindNames[size_t(kind)].size()),
            kKindNames[size_t(kind)].data());
-  reports_->Report(Severity::Deadly, text, pos);
-  throw TranslationEnded{};  // not reached: a Severity::Deadly report ends the translation
+  // The tree knows coordinates only, not the bytes of the input.
+  reports_->Report(Code::InternalFault, text, Place{*pos, 0, 0});
+  throw TranslationEnded{};  // not reached: a DEADLY report ends the translation
 }
 
 NodeRef Tree::OpenList(int kind) {

@@ -198,9 +198,9 @@ class Translator:
 
 
 def _result(handle: int, filename: str, document: Optional[bytes]) -> Result:
-    diagnostics, d = [], _native.Diagnostic()
+    diagnostics = []
     for i in range(_native.result_diagnostic_count(handle)):
-        _native.result_diagnostic(handle, i, ctypes.byref(d))
+        d = _native.result_diagnostic_at(handle, i).contents
         expected = tuple(_text(d.expected[k]) for k in range(d.expected_count))
         diagnostics.append(Diagnostic(_text(d.file), d.line, d.column, Severity(d.severity),
                                       _text(d.message), _text(d.text), expected))

@@ -28,6 +28,10 @@ class Diagnostic(ctypes.Structure):
         ("text", c_char_p),
         ("expected", POINTER(c_char_p)),
         ("expected_count", c_size_t),
+        ("code", c_int),
+        ("offset", c_size_t),
+        ("length", c_size_t),
+        ("related", c_size_t),
     ]
 
 
@@ -76,7 +80,7 @@ _declare("result_document", c_void_p, c_void_p, POINTER(c_size_t))
 _declare("result_status", c_int, c_void_p)
 _declare("result_complete", c_int, c_void_p)
 _declare("result_diagnostic_count", c_size_t, c_void_p)
-_declare("result_diagnostic", c_int, c_void_p, c_size_t, POINTER(Diagnostic))
+_declare("result_diagnostic_at", POINTER(Diagnostic), c_void_p, c_size_t)
 _declare("result_free", None, c_void_p)
 
 version: str = lib.qel2json_version().decode("ascii")
@@ -88,5 +92,5 @@ result_document = lib.qel2json_result_document
 result_status = lib.qel2json_result_status
 result_complete = lib.qel2json_result_complete
 result_diagnostic_count = lib.qel2json_result_diagnostic_count
-result_diagnostic = lib.qel2json_result_diagnostic
+result_diagnostic_at = lib.qel2json_result_diagnostic_at
 result_free = lib.qel2json_result_free

@@ -7,7 +7,9 @@ Content-Length; a line "RAW text" sends text as it stands (with \\r, \\n
 and \\\\ as escapes), for broken framing; "#" lines and empty lines are
 comments.  CASE.out holds every message the server wrote, one a line as
 JSON with sorted keys, then "exit status N".  The server runs with --sync,
-so that its replies come in one order.  QEL_GOLDEN_UPDATE=1 rewrites
+so that its replies come in one order; the server's version in its reply
+to initialize reads "VERSION", so that a release changes no transcript.
+QEL_GOLDEN_UPDATE=1 rewrites
 CASE.out.  "transcript.py --frame CASE.in" writes the bytes it would send.
 """
 import json
@@ -55,7 +57,11 @@ def messages_out(data):
         if not sep or not header.startswith(b"Content-Length: "):
             raise ValueError("badly framed output: %r" % data[:80])
         length = int(header[len(b"Content-Length: "):])
-        out.append(json.dumps(json.loads(rest[:length]), sort_keys=True, ensure_ascii=False))
+        message = json.loads(rest[:length])
+        info = message.get("result", {}).get("serverInfo") if isinstance(message.get("result"), dict) else None
+        if info and "version" in info:
+            info["version"] = "VERSION"
+        out.append(json.dumps(message, sort_keys=True, ensure_ascii=False))
         data = rest[length:]
     return out
 

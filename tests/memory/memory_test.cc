@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/faults.h"
 #include "memory/arena.h"
 #include "memory/growing_array.h"
 
@@ -19,7 +20,7 @@ TEST(GrowingArray, KeepsItsElementsWhileItGrowsIntoHugePages) {
   EXPECT_GE(a.capacity() * sizeof(uint32_t), size_t(12) << 20);
   for (uint32_t i = 0; i < 3000000; ++i) ASSERT_EQ(a[i], i * 7);
   a.Clear();
-  pages.FailAfter(0);  // refilled, it needs no new mapping
+  FaultInjection::FailMappingsAfter(pages, 0);  // refilled, it needs no new mapping
   for (uint32_t i = 0; i < 3000000; ++i) a.Push(i);
   EXPECT_EQ(a.back(), 2999999u);
 }
@@ -30,7 +31,7 @@ TEST(GrowingArray, AFailedGrowthLeavesItAsItWas) {
   a.Resize(1000);
   memset(a.data(), 'x', 1000);
   char* before = a.data();
-  pages.FailAfter(0);
+  FaultInjection::FailMappingsAfter(pages, 0);
   EXPECT_THROW(a.Reserve(size_t(1) << 24), OutOfMemory);
   EXPECT_EQ(a.data(), before);
   EXPECT_EQ(a.size(), 1000u);
@@ -43,7 +44,7 @@ TEST(Arena, ObjectsStayPutAndReleasedChunksAreTakenAgain) {
   PageSource pages;
   Arena arena(pages, 8);
   for (int round = 0; round < 3; ++round) {
-    if (round == 2) pages.FailAfter(0);  // the third round must live on the chunks of the first
+    if (round == 2) FaultInjection::FailMappingsAfter(pages, 0);  // the third round must live on the chunks of the first
     char* first = static_cast<char*>(arena.Alloc(100));
     memset(first, 'a', 100);
     for (int i = 0; i < 2000; ++i) {
@@ -60,7 +61,7 @@ TEST(Arena, NoChunkThrowsAndTheArenaGoesOn) {
   PageSource pages;
   Arena arena(pages, 1);
   arena.Alloc(10);
-  pages.FailAfter(0);
+  FaultInjection::FailMappingsAfter(pages, 0);
   EXPECT_THROW(arena.Alloc(size_t(1) << 20), OutOfMemory);
   EXPECT_NE(arena.Alloc(size_t(1) << 20), nullptr);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/faults.h"
 #include "source/source_buffer.h"
 #include "support/pieces.h"
 
@@ -167,12 +168,12 @@ TEST(Buffer, FailuresEndTheTranslationWithTheirLine) {
 TEST(Buffer, NoMemoryIsAFailureOfTheBlock) {
   Buffer first;
   PieceReader reader("abc\n");
-  first.pages.FailAfter(0);
+  FaultInjection::FailMappingsAfter(first.pages, 0);
   EXPECT_THROW(first.buffer.Open(reader), TranslationEnded);
   EXPECT_EQ(first.lines.text, "initBuf (memblock): Cannot allocate memory\n");
   Buffer growing;
   PieceReader longLine(std::string(200000, 'q'));
-  growing.pages.FailAfter(1);  // the first block, but not its growth
+  FaultInjection::FailMappingsAfter(growing.pages, 1);  // the first block, but not its growth
   EXPECT_THROW(growing.buffer.Open(longLine), TranslationEnded);
   EXPECT_EQ(growing.lines.text, "refillBuf (Text buffer): Cannot allocate memory\n");
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/faults.h"
 #include "store/string_table.h"
 
 using namespace qel2json::detail;
@@ -74,7 +75,7 @@ TEST_F(Strings, ClearingKeepsTheMemory) {
   std::string big(100000, 'y');
   for (int round = 0; round < 3; ++round) {
     table.Clear();
-    if (round == 2) pages.FailAfter(0);  // a third round needs no fresh memory
+    if (round == 2) FaultInjection::FailMappingsAfter(pages, 0);  // a third round needs no fresh memory
     for (int i = 0; i < 200; ++i) ASSERT_EQ(table.Store(big.data(), int(big.size())), i + 1);
   }
 }
@@ -82,7 +83,7 @@ TEST_F(Strings, ClearingKeepsTheMemory) {
 // No memory for a text ends the translation, and the table stays usable.
 TEST_F(Strings, NoMemoryIsThrownAndTheTableGoesOn) {
   std::string big(1 << 20, 'z');
-  pages.FailAfter(0);
+  FaultInjection::FailMappingsAfter(pages, 0);
   EXPECT_THROW(table.Store(big.data(), int(big.size())), OutOfMemory);
   table.Clear();
   EXPECT_EQ(table.Store("ok", 2), 1);

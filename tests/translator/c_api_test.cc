@@ -1,15 +1,19 @@
 // The C interface as a client sees it: every golden case gives the command
 // line's document, diagnostics and status, held or streamed; diagnostics
-// as records agree with their lines; and a translation that must end early
-// ends alone.
+// as records agree with their lines, their codes with their messages and
+// their byte places with their coordinates; the stream's functions are
+// called as read(2) and write(2) would be; and a translation that must end
+// early ends alone.
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "qel2json.h"
+#include "support/diagnostic_checks.h"
 #include "support/golden.h"
 
 namespace {
@@ -41,20 +45,63 @@ struct Result {
   qel2json_result* r;
 };
 
+const std::map<int, CodeRow>& Codes() {
+  static const std::map<int, CodeRow> codes = ReadCodeTable(LIBRARY_GUIDE);
+  return codes;
+}
+
 // What the command line would print for each record.
 std::string LinesOf(const qel2json_result* r) {
   std::string lines;
-  qel2json_diagnostic d;
-  const char* names[] = {"NOTE", "WARNING", "ERROR", "DEADLY"};
-  for (size_t i = 0; qel2json_result_diagnostic(r, i, &d) == 0; ++i) {
-    std::string line = "\"" + std::string(d.file) + "\", line " + std::to_string(d.line) + ":" +
-                       std::to_string(d.column) + " " + names[d.severity] + ": " + d.message;
+  for (size_t i = 0; const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r, i); ++i) {
+    std::string line = "\"" + std::string(d->file) + "\", line " + std::to_string(d->line) + ":" +
+                       std::to_string(d->column) + " " + qel2json_severity_name(d->severity) + ": " + d->message;
     // Failures that are no report (no memory, a read error) stand alone.
-    if (d.line == 0 && d.severity == QEL2JSON_DEADLY && line != d.text) line = d.message;
-    EXPECT_EQ(line, d.text);
+    if (d->line == 0 && d->severity == QEL2JSON_SEVERITY_DEADLY && line != d->text) line = d->message;
+    EXPECT_EQ(line, d->text);
     lines += line + "\n";
   }
   return lines;
+}
+
+// Each diagnostic's code is that of its message, its place lies in the
+// input and is where its line and column say, and each "Parsing resumed
+// here" names the "Syntax error" before it.
+void ExpectDataAgrees(const qel2json_result* r, std::string_view input, const std::string& what) {
+  size_t open = QEL2JSON_NO_RELATED;  // a syntax error that waits for its note
+  for (size_t i = 0; const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r, i); ++i) {
+    std::string at = what + ", diagnostic " + std::to_string(i) + ": " + d->text;
+    ASSERT_TRUE(Codes().count(d->code)) << at;
+    const CodeRow& row = Codes().at(d->code);
+    EXPECT_EQ(row.severity, qel2json_severity_name(d->severity)) << at;
+    bool fits = false;
+    for (const std::string& form : row.forms) fits = fits || HasForm(d->message, form);
+    EXPECT_TRUE(fits) << at << " is no " << row.name;
+    EXPECT_LE(d->offset + d->length, input.size()) << at;
+    if (d->line > 0 && d->code != QEL2JSON_CODE_INTERNAL_FAULT) {
+      Coordinate c = CoordinateOf(input, d->offset);
+      EXPECT_EQ(d->column, c.column) << at;
+      // An escape names the line where its literal begins.
+      bool escape = d->code == QEL2JSON_CODE_UNKNOWN_ESCAPE || d->code == QEL2JSON_CODE_HEX_ESCAPE_WITHOUT_DIGITS;
+      if (escape)
+        EXPECT_LE(d->line, c.line) << at;
+      else
+        EXPECT_EQ(d->line, c.line) << at;
+    } else {
+      EXPECT_EQ(d->offset + d->length, 0u) << at;
+    }
+    if (d->code == QEL2JSON_CODE_PARSING_RESUMED) {
+      EXPECT_EQ(d->related, open) << at;
+      open = QEL2JSON_NO_RELATED;
+    } else {
+      EXPECT_EQ(d->related, QEL2JSON_NO_RELATED) << at;
+    }
+    if (d->code == QEL2JSON_CODE_SYNTAX_ERROR) {
+      EXPECT_EQ(open, QEL2JSON_NO_RELATED) << at;
+      open = i;
+    }
+  }
+  EXPECT_EQ(qel2json_result_diagnostic_at(r, qel2json_result_diagnostic_count(r)), nullptr);
 }
 
 class Golden : public ::testing::TestWithParam<size_t> {};
@@ -71,6 +118,7 @@ TEST_P(Golden, HeldAsTheCommandLineWritesIt) {
     EXPECT_EQ(qel2json_result_document(r.r, nullptr) != nullptr, !c.out.empty());
     EXPECT_EQ(qel2json_result_complete(r.r), !c.out.empty());
     EXPECT_EQ(LinesOf(r.r), c.err);
+    ExpectDataAgrees(r.r, c.input, c.name);
   }
 }
 
@@ -81,11 +129,19 @@ struct Stream {
   size_t at = 0, next = 0;
   std::string document;
   std::string lines;
-  int failWrites = 0;  // an errno value every write returns
+  size_t writeLimit = 0;  // bytes a write takes at most (0: all)
+  int failWrites = 0;     // an errno value every write fails with
+  int interrupt = 0;      // every interrupt-th call of either fails with EINTR
+  int calls = 0;
+  bool Interrupted() { return interrupt && ++calls % interrupt == 0; }
 };
 
 long ReadPiece(void* context, char* buffer, size_t size) {
   Stream* s = static_cast<Stream*>(context);
+  if (s->Interrupted()) {
+    errno = EINTR;
+    return -1;
+  }
   size_t n = std::min(size, s->input.size() - s->at);
   if (!s->pieces.empty()) n = std::min(n, s->pieces[s->next++ % s->pieces.size()]);
   memcpy(buffer, s->input.data() + s->at, n);
@@ -93,11 +149,15 @@ long ReadPiece(void* context, char* buffer, size_t size) {
   return long(n);
 }
 
-int WriteDocument(void* context, const char* bytes, size_t size) {
+long WriteDocument(void* context, const char* bytes, size_t size) {
   Stream* s = static_cast<Stream*>(context);
-  if (s->failWrites) return s->failWrites;
+  if (s->failWrites || s->Interrupted()) {
+    errno = s->failWrites ? s->failWrites : EINTR;
+    return -1;
+  }
+  if (s->writeLimit) size = std::min(size, s->writeLimit);
   s->document.append(bytes, size);
-  return 0;
+  return long(size);
 }
 
 void ReportLine(void* context, const qel2json_diagnostic* d) {
@@ -105,7 +165,11 @@ void ReportLine(void* context, const qel2json_diagnostic* d) {
 }
 
 qel2json_result* TranslateStream(qel2json_translator* t, Stream& s, bool write, bool report) {
-  qel2json_stream stream = {ReadPiece, &s, write ? WriteDocument : nullptr, &s, report ? ReportLine : nullptr, &s};
+  qel2json_stream stream = QEL2JSON_STREAM_INIT;
+  stream.read = ReadPiece;
+  stream.read_context = stream.write_context = stream.report_context = &s;
+  if (write) stream.write = WriteDocument;
+  if (report) stream.report = ReportLine;
   return qel2json_translate_stream(t, &stream, "stdin");
 }
 
@@ -120,6 +184,9 @@ TEST_P(Golden, StreamedInPiecesAsTheCommandLineWritesIt) {
   Translator t;
   for (std::vector<size_t> pieces : {std::vector<size_t>{}, {1}, {7, 3}}) {
     Stream s(c.input, pieces);
+    // Short writes and interrupted calls, as pipes and signals make them.
+    s.writeLimit = pieces.empty() ? 0 : 1000;
+    s.interrupt = pieces.empty() ? 0 : 3;
     Result r(TranslateStream(t.t, s, true, true));
     EXPECT_EQ(qel2json_result_status(r.r), c.status);
     EXPECT_EQ(s.lines, AsStdin(c.err));
@@ -157,14 +224,13 @@ TEST(SyntaxError, NamesTheTerminalsThatCouldHaveCome) {
     std::string input = line.substr(0, arrow), expected = line.substr(arrow + 4);
     Result r(qel2json_translate(t.t, input.data(), input.size(), nullptr));
     std::string named;
-    qel2json_diagnostic d;
-    for (size_t i = 0; qel2json_result_diagnostic(r.r, i, &d) == 0; ++i) {
-      if (strcmp(d.message, "Syntax error") != 0) {
-        EXPECT_EQ(d.expected, nullptr);
+    for (size_t i = 0; const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, i); ++i) {
+      if (d->code != QEL2JSON_CODE_SYNTAX_ERROR) {
+        EXPECT_EQ(d->expected, nullptr);
         continue;
       }
-      EXPECT_STREQ(d.file, "stdin");
-      for (size_t k = 0; k < d.expected_count; ++k) named += (k ? " " : "") + std::string(d.expected[k]);
+      EXPECT_STREQ(d->file, "stdin");
+      for (size_t k = 0; k < d->expected_count; ++k) named += (k ? " " : "") + std::string(d->expected[k]);
       break;
     }
     EXPECT_EQ(named, expected) << input;
@@ -230,23 +296,77 @@ TEST(Stream, AFailedWriteEndsTheTranslation) {
   EXPECT_EQ(next.document, ReadFileBytes(EXAMPLE_JSON));
 }
 
-long FailRead(void*, char*, size_t) {
-  errno = EIO;
-  return -1;
+// Calls that break the convention end the translation as failures do.
+TEST(Stream, WritesThatTakeNothingOrTooMuchAreFailures) {
+  for (long answer : {0L, 1L << 40, -2L}) {
+    Translator t;
+    qel2json_stream stream = QEL2JSON_STREAM_INIT;
+    Stream s(Example());
+    stream.read = ReadPiece;
+    stream.read_context = &s;
+    stream.write_context = &answer;
+    stream.write = [](void* c, const char*, size_t) { return *static_cast<long*>(c); };
+    Result r(qel2json_translate_stream(t.t, &stream, "stdin"));
+    EXPECT_EQ(qel2json_result_complete(r.r), 0) << answer;
+    EXPECT_EQ(r.Text(), "\"stdin\", line 0:0 DEADLY: cannot write the output: Input/output error\n") << answer;
+    const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, 0);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->code, QEL2JSON_CODE_CANNOT_WRITE);
+  }
+}
+
+struct ReadAnswer {
+  long value;
+  int error;
+};
+
+Result ReadOnce(qel2json_translator* t, ReadAnswer answer) {
+  qel2json_stream stream = QEL2JSON_STREAM_INIT;
+  stream.read = [](void* c, char*, size_t) {
+    ReadAnswer* a = static_cast<ReadAnswer*>(c);
+    errno = a->error;
+    return a->value;
+  };
+  stream.read_context = &answer;
+  return Result(qel2json_translate_stream(t, &stream, "broken"));
 }
 
 TEST(Stream, AFailedReadEndsTheTranslation) {
   Translator t;
-  qel2json_stream stream = {FailRead, nullptr, nullptr, nullptr, nullptr, nullptr};
-  Result r(qel2json_translate_stream(t.t, &stream, "broken"));
-  EXPECT_EQ(qel2json_result_status(r.r), 1);
-  EXPECT_EQ(r.Text(), "refillBuf: Input/output error\n");
-  qel2json_diagnostic d;
-  ASSERT_EQ(qel2json_result_diagnostic(r.r, 0, &d), 0);
-  EXPECT_EQ(d.severity, QEL2JSON_DEADLY);
-  EXPECT_STREQ(d.file, "broken");
-  EXPECT_EQ(d.line, 0);
-  EXPECT_STREQ(d.text, "refillBuf: Input/output error");
+  for (ReadAnswer failure : {ReadAnswer{-1, EIO}, {-1, 0}, {-7, 0}, {1L << 40, 0}}) {
+    Result r = ReadOnce(t.t, failure);
+    EXPECT_EQ(qel2json_result_status(r.r), 1);
+    EXPECT_EQ(r.Text(), "refillBuf: Input/output error\n") << failure.value;
+    const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, 0);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->severity, QEL2JSON_SEVERITY_DEADLY);
+    EXPECT_EQ(d->code, QEL2JSON_CODE_CANNOT_READ);
+    EXPECT_STREQ(d->file, "broken");
+    EXPECT_EQ(d->line, 0);
+    EXPECT_STREQ(d->text, "refillBuf: Input/output error");
+  }
+  Result directory = ReadOnce(t.t, {-1, EISDIR});
+  EXPECT_EQ(directory.Text(), "refillBuf: Is a directory\n");
+}
+
+// A stream set up without QEL2JSON_STREAM_INIT (size 0), or by a program
+// whose stream is smaller than the library's, is refused.
+TEST(Stream, AStreamOfUnknownSizeIsRefused) {
+  Translator t;
+  Stream s(Example());
+  qel2json_stream stream = QEL2JSON_STREAM_INIT;
+  stream.read = ReadPiece;
+  stream.read_context = &s;
+  stream.size = 0;
+  EXPECT_EQ(qel2json_translate_stream(t.t, &stream, nullptr), nullptr);
+  stream.size = sizeof(qel2json_stream) - 1;
+  EXPECT_EQ(qel2json_translate_stream(t.t, &stream, nullptr), nullptr);
+  stream.size = sizeof(qel2json_stream) + 64;  // a later release's
+  Result r(qel2json_translate_stream(t.t, &stream, nullptr));
+  EXPECT_EQ(qel2json_result_status(r.r), 0);
+  stream.read = nullptr;
+  stream.size = sizeof(qel2json_stream);
+  EXPECT_EQ(qel2json_translate_stream(t.t, &stream, nullptr), nullptr);
 }
 
 TEST(Interface, ResultsOutliveTheirTranslatorAndNullIsRefused) {
@@ -256,19 +376,81 @@ TEST(Interface, ResultsOutliveTheirTranslatorAndNullIsRefused) {
   size_t size = 0;
   const char* document = qel2json_result_document(r, &size);
   EXPECT_EQ(std::string(document, size), ReadFileBytes(EXAMPLE_JSON));
-  qel2json_diagnostic d;
-  EXPECT_EQ(qel2json_result_diagnostic(r, 0, &d), -1);
-  EXPECT_EQ(qel2json_result_diagnostic(r, 0, nullptr), -1);
+  EXPECT_EQ(qel2json_result_diagnostic_at(r, 0), nullptr);
+  EXPECT_EQ(qel2json_result_token_at(r, 0), nullptr);
+  EXPECT_EQ(qel2json_result_span_at(r, 0), nullptr);
+  EXPECT_EQ(qel2json_result_diagnostic_at(nullptr, 0), nullptr);
   qel2json_result_free(r);
   qel2json_result_free(nullptr);
   qel2json_translator_free(nullptr);
   EXPECT_EQ(qel2json_translate(nullptr, "", 0, nullptr), nullptr);
   EXPECT_EQ(qel2json_translate_stream(nullptr, nullptr, nullptr), nullptr);
-  EXPECT_STREQ(qel2json_version(), QEL2JSON_RELEASE);
   // An empty text from a null pointer.
   Translator empty;
   Result e(qel2json_translate(empty.t, nullptr, 0, nullptr));
   EXPECT_EQ(e.Text(), AsStdin(ReadFileBytes(std::string(GOLDEN_DIR) + "/empty-input/stderr")));
+}
+
+TEST(Interface, VersionsOfTheHeaderAndTheLibraryAgree) {
+  EXPECT_STREQ(qel2json_version(), QEL2JSON_VERSION_STRING);
+  EXPECT_EQ(qel2json_version_number(), QEL2JSON_VERSION_NUMBER);
+  EXPECT_EQ(std::to_string(QEL2JSON_VERSION_MAJOR) + "." + std::to_string(QEL2JSON_VERSION_MINOR) + "." +
+                std::to_string(QEL2JSON_VERSION_PATCH),
+            QEL2JSON_VERSION_STRING);
+  EXPECT_EQ(QEL2JSON_VERSION_STRING, std::string(BUILD_VERSION));
+}
+
+TEST(Interface, NamesOfNumbers) {
+  EXPECT_STREQ(qel2json_severity_name(QEL2JSON_SEVERITY_NOTE), "NOTE");
+  EXPECT_STREQ(qel2json_severity_name(QEL2JSON_SEVERITY_DEADLY), "DEADLY");
+  EXPECT_EQ(qel2json_severity_name(4), nullptr);
+  EXPECT_EQ(qel2json_severity_name(-1), nullptr);
+  EXPECT_STREQ(qel2json_kind_name(QEL2JSON_KIND_SYSTEM), "System");
+  EXPECT_STREQ(qel2json_kind_name(QEL2JSON_KIND_SEQ_OF_PARAM), "Seq_Of_Param");
+  EXPECT_EQ(qel2json_kind_name(qel2json_kind_count()), nullptr);
+  EXPECT_EQ(qel2json_kind_name(-1), nullptr);
+}
+
+// An option the library does not know is refused and changes nothing.
+TEST(Interface, UnknownOptionsAreRefused) {
+  Translator t;
+  EXPECT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_RECORD_TOKENS), 0);
+  EXPECT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_NO_DOCUMENT | 8u), -1);
+  EXPECT_EQ(qel2json_translator_set_options(t.t, 1u << 31), -1);
+  EXPECT_EQ(qel2json_translator_set_options(nullptr, 0), -1);
+  Result r(qel2json_translate(t.t, Example().data(), Example().size(), nullptr));
+  EXPECT_GT(qel2json_result_token_count(r.r), 0u);
+  EXPECT_FALSE(r.Document().empty());
+}
+
+// The copying functions of release 1.1 fill in the members it knew of and
+// leave those added since as the caller set them.
+TEST(Interface, CopiesOfRecordsKeepToTheFirstRelease) {
+  Translator t;
+  ASSERT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_RECORD_SPANS), 0);
+  std::string text = "SYSTEM LINEAR < \"a\" > ?";
+  Result r(qel2json_translate(t.t, text.data(), text.size(), nullptr));
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  qel2json_diagnostic d;
+  d.code = qel2json_code(-5);
+  d.offset = 77;
+  ASSERT_EQ(qel2json_result_diagnostic(r.r, 0, &d), 0);
+  EXPECT_STREQ(d.message, "char '?' is not a token");
+  EXPECT_EQ(d.column, 23);
+  EXPECT_EQ(d.code, qel2json_code(-5));
+  EXPECT_EQ(d.offset, 77u);
+  qel2json_span s;
+  s.code = qel2json_kind(-5);
+  ASSERT_EQ(qel2json_result_span(r.r, 0, &s), 0);
+  EXPECT_STREQ(s.kind, qel2json_result_span_at(r.r, 0)->kind);
+  EXPECT_EQ(s.code, qel2json_kind(-5));
+  qel2json_token k;
+  ASSERT_EQ(qel2json_result_token(r.r, 0, &k), 0);
+  EXPECT_STREQ(k.name, "SYSTEM");
+  EXPECT_EQ(qel2json_result_token(r.r, 1000, &k), -1);
+  EXPECT_EQ(qel2json_result_diagnostic(r.r, 0, nullptr), -1);
+#pragma GCC diagnostic pop
 }
 
 }  // namespace

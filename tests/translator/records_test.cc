@@ -75,13 +75,14 @@ TEST_P(Records, TokensAndSpansAsRecorded) {
   std::string name = GetParam().substr(0, GetParam().size() - 4);
   std::string text = ReadFileBytes(kDir + name + ".qel");
   qel2json::Translator t;
-  t.set_options(QEL2JSON_RECORD_SPANS);
+  t.set_options(qel2json::Options::RecordSpans);
   qel2json::Result r = t.translate(text, "input.qel");
   Compare(kDir + name + ".tokens", TokensOf(text, r));
   Compare(kDir + name + ".spans", SpansOf(text, r));
   std::vector<qel2json::Span> spans = r.spans();
   for (size_t i = 0; i < spans.size(); ++i) {
     const qel2json::Span& s = spans[i];
+    EXPECT_EQ(s.kind, qel2json::kind_name(s.code));
     if (s.parent != QEL2JSON_NO_PARENT) {
       EXPECT_GT(s.parent, i) << "a parent comes after its children";
     }
@@ -138,7 +139,7 @@ TEST(Records, PlacesAgreeWithTheTextAcrossBufferRefills) {
   }
   text += "> < > < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >";
   qel2json::Translator t;
-  t.set_options(QEL2JSON_RECORD_TOKENS | QEL2JSON_NO_DOCUMENT);
+  t.set_options(qel2json::Options::RecordTokens | qel2json::Options::NoDocument);
   qel2json::Result r = t.translate(text);
   ASSERT_EQ(r.status(), 0) << r.diagnostics_text();
   EXPECT_FALSE(r.document());
@@ -172,7 +173,7 @@ TEST(Records, PlacesAgreeWithTheTextAcrossBufferRefills) {
 // recorded.
 TEST(Records, OptionsKeepTheDiagnosticsOfEveryGoldenCase) {
   qel2json::Translator plain, recording;
-  recording.set_options(QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT);
+  recording.set_options(qel2json::Options::RecordSpans | qel2json::Options::NoDocument);
   for (const GoldenCase& c : GoldenCases(GOLDEN_DIR)) {
     qel2json::Result a = plain.translate(c.input, "input.qel");
     qel2json::Result b = recording.translate(c.input, "input.qel");
@@ -195,6 +196,7 @@ TEST(Records, TheTokenTableNamesEveryTerminal) {
   EXPECT_EQ(qel2json::terminal_kind(10), QEL2JSON_TOKEN_STRING);
   EXPECT_EQ(qel2json_terminal_name(37), nullptr);
   EXPECT_EQ(qel2json_terminal_kind(-1), -1);
+  EXPECT_EQ(qel2json::terminal_kind(37), std::nullopt);
 }
 
 }  // namespace

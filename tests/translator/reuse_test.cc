@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "qel2json.h"
+#include "support/faults.h"
 #include "support/child.h"
 #include "support/golden.h"
 #include "translator/c_handles.h"
@@ -76,7 +77,10 @@ long ReadAll(void* context, char* buffer, size_t size) {
   return long(n);
 }
 
-int DeviceFull(void*, const char*, size_t) { return ENOSPC; }
+long DeviceFull(void*, const char*, size_t) {
+  errno = ENOSPC;
+  return -1;
+}
 
 void ExpectSame(qel2json_result* r, const Outcome& expected, bool held, const std::string& what) {
   size_t size = 0;
@@ -115,7 +119,10 @@ TEST(Reuse, HundredThousandTranslationsGiveWhatFreshProcessesGive) {
     if (i % 997 == 0) {
       // A failing writer ends the translation; the next is whole.
       Sink s{&example.input};
-      qel2json_stream stream = {ReadAll, &s, DeviceFull, nullptr, nullptr, nullptr};
+      qel2json_stream stream = QEL2JSON_STREAM_INIT;
+      stream.read = ReadAll;
+      stream.read_context = &s;
+      stream.write = DeviceFull;
       qel2json_result* r = qel2json_translate_stream(t, &stream, example.name.c_str());
       ExpectSame(r, example.outcome, false, what + " into a full device");
       qel2json_result_free(r);
@@ -125,12 +132,12 @@ TEST(Reuse, HundredThousandTranslationsGiveWhatFreshProcessesGive) {
     if (i == 500) {
       // The first large one needs more memory than the translator has: its
       // first new mapping fails, and only this translation ends.
-      t->translation.pages().FailAfter(0);
+      FaultInjection::FailMappingsAfter(*t->translation, 0);
       qel2json_result* r = qel2json_translate(t, e.input.data(), e.input.size(), e.name.c_str());
       ExpectSame(r, {1, "", "memory exhausted\n"}, true, what + " without memory");
       EXPECT_EQ(qel2json_result_document(r, nullptr), nullptr);
       qel2json_result_free(r);
-      t->translation.pages().FailAfter(-1);
+      FaultInjection::FailMappingsAfter(*t->translation, -1);
     }
     qel2json_result* r = qel2json_translate(t, e.input.data(), e.input.size(), e.name.c_str());
     ExpectSame(r, e.outcome, true, what + " of " + e.name);
