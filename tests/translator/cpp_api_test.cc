@@ -1,0 +1,142 @@
+// The C++ interface: callables may throw, write and report may be left
+// out, nothing it hands out can dangle, options are flags.
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "qel2json.hpp"
+#include "support/child.h"
+
+namespace {
+
+const std::string& Example() {
+  static const std::string text = ReadFileBytes(EXAMPLE);
+  return text;
+}
+
+// Reads the example in blocks of at most 100 bytes.
+struct Reader {
+  size_t at = 0;
+  long operator()(char* buffer, size_t size) {
+    size_t n = std::min({size, Example().size() - at, size_t(100)});
+    Example().copy(buffer, n, at);
+    at += n;
+    return long(n);
+  }
+};
+
+struct Disappointment : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Whichever callable throws, the translation ends and the caller catches
+// the exception itself; the translator goes on as new.
+TEST(CppStream, ExceptionsOfCallablesReachTheCaller) {
+  qel2json::Translator t;
+  Reader reader;
+  auto throwing = [](auto&&...) -> long { throw Disappointment("the caller's own"); };
+  EXPECT_THROW((void)t.translate_stream(throwing, "a.qel"), Disappointment);
+  EXPECT_THROW((void)t.translate_stream(reader, "a.qel", throwing), Disappointment);
+  reader = {};
+  int reports = 0;
+  auto throwingReport = [&](const qel2json::Diagnostic&) {
+    ++reports;
+    throw Disappointment("report");
+  };
+  std::string bad = "SYSTEM ; ; ;";
+  size_t at = 0;
+  auto readBad = [&](char* buffer, size_t size) {
+    size_t n = std::min(size, bad.size() - at);
+    bad.copy(buffer, n, at);
+    at += n;
+    return long(n);
+  };
+  EXPECT_THROW((void)t.translate_stream(readBad, "bad.qel", nullptr, throwingReport), Disappointment);
+  EXPECT_EQ(reports, 1) << "no report after the first exception";
+  reader = {};
+  qel2json::Result r = t.translate_stream(reader, "plant.qel");
+  EXPECT_EQ(r.status(), 0);
+  EXPECT_EQ(r.document()->size(), ReadFileBytes(EXAMPLE_JSON).size());
+}
+
+// Left out, the write and report callables leave the document and the
+// diagnostics in the result; given, they take them.
+TEST(CppStream, WriteAndReportMayBeLeftOut) {
+  qel2json::Translator t;
+  Reader reader;
+  qel2json::Result held = t.translate_stream(reader, "plant.qel");
+  ASSERT_TRUE(held.document());
+  EXPECT_EQ(*held.document(), ReadFileBytes(EXAMPLE_JSON));
+  std::string written;
+  reader = {};
+  qel2json::Result streamed = t.translate_stream(reader, "plant.qel", [&](const char* bytes, size_t size) {
+    size = std::min(size, size_t(333));  // short writes are called again
+    written.append(bytes, size);
+    return long(size);
+  });
+  EXPECT_FALSE(streamed.document());
+  EXPECT_TRUE(streamed.complete());
+  EXPECT_EQ(written, ReadFileBytes(EXAMPLE_JSON));
+}
+
+// A Diagnostic owns its strings: one kept from a report callable, or from
+// a result that is gone, reads as it was.
+TEST(CppResult, DiagnosticsOutliveTheirResult) {
+  qel2json::Translator t;
+  std::vector<qel2json::Diagnostic> kept;
+  std::string text = "SYSTEM LINEAR < \"a\" > ?";
+  size_t at = 0;
+  (void)t.translate_stream(
+      [&](char* buffer, size_t size) {
+        size_t n = std::min(size, text.size() - at);
+        text.copy(buffer, n, at);
+        at += n;
+        return long(n);
+      },
+      "kept.qel", nullptr, [&](const qel2json::Diagnostic& d) { kept.push_back(d); });
+  std::vector<qel2json::Diagnostic> fromTemporary = t.translate(text, "temporary.qel").diagnostics();
+  ASSERT_EQ(kept.size(), 3u);
+  ASSERT_EQ(fromTemporary.size(), 3u);
+  EXPECT_EQ(kept[0].text, "\"kept.qel\", line 1:23 ERROR: char '?' is not a token");
+  EXPECT_EQ(fromTemporary[1].message, "Syntax error");
+  EXPECT_EQ(fromTemporary[1].code, QEL2JSON_CODE_SYNTAX_ERROR);
+  EXPECT_EQ(fromTemporary[1].expected, std::vector<std::string>{"<"});
+  EXPECT_EQ(fromTemporary[2].related, std::optional<size_t>(1));
+  EXPECT_EQ(fromTemporary[1].related, std::nullopt);
+  EXPECT_EQ(fromTemporary[0].offset, 22u);
+  EXPECT_EQ(fromTemporary[0].length, 1u);
+}
+
+// Views into a result may not be taken from a temporary one.
+template <typename R>
+constexpr bool kViewsOf = requires { std::declval<R>().document(); } || requires { std::declval<R>().diagnostics_text(); };
+static_assert(kViewsOf<const qel2json::Result&>);
+static_assert(!kViewsOf<qel2json::Result&&>);
+
+TEST(CppTranslator, OptionsAreFlagsAndUnknownOnesAreRefused) {
+  qel2json::Translator t;
+  t.set_options(qel2json::Options::RecordTokens | qel2json::Options::NoDocument);
+  qel2json::Result r = t.translate(Example());
+  EXPECT_FALSE(r.document());
+  EXPECT_GT(r.tokens().size(), 100u);
+  EXPECT_THROW(t.set_options(qel2json::Options(1u << 20)), std::invalid_argument);
+  qel2json::Result same = t.translate(Example());
+  EXPECT_EQ(same.tokens().size(), r.tokens().size()) << "a refused option changes nothing";
+  EXPECT_EQ(qel2json::terminal_kind(0), QEL2JSON_TOKEN_COMMENT);
+  EXPECT_EQ(qel2json::terminal_kind(qel2json::terminal_count() + 1), std::nullopt);
+  EXPECT_EQ(qel2json::severity_name(qel2json::Severity::Deadly), "DEADLY");
+  EXPECT_EQ(qel2json::kind_name(QEL2JSON_KIND_SEQ_OF_PARAM), "Seq_Of_Param");
+  EXPECT_EQ(qel2json::version_number(), QEL2JSON_VERSION_NUMBER);
+}
+
+TEST(CppTranslator, FileNamesAreViews) {
+  qel2json::Translator t;
+  std::string name = "a long name.qel and more";
+  qel2json::Result r = t.translate("?", std::string_view(name).substr(0, 15));
+  EXPECT_EQ(r.diagnostics().at(0).file, "a long name.qel");
+}
+
+}  // namespace
