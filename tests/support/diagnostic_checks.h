@@ -1,7 +1,5 @@
-// What every diagnostic of the library promises, checked from outside: its
-// code fits its message (as the table of codes in docs/library.md gives
-// the forms of each), its byte place lies in the input and agrees with the
-// line and column it prints, and a note that belongs to an error names it.
+// The table of codes in docs/library.md, read by tests that check each
+// diagnostic's code against the forms of its message.
 #pragma once
 
 #include <map>
@@ -62,30 +60,4 @@ inline bool HasForm(const std::string& message, const std::string& form) {
     }
   }
   return std::regex_match(message, std::regex(pattern));
-}
-
-// The line and column the command line gives the byte at `offset`: lines
-// end at a line feed, a carriage return or both; a tab moves what follows
-// it to the next of the columns 1, 9, 17, ...  The end of a text whose last
-// line has no line end stands where a line end would have taken it: at the
-// start of the next line.
-struct Coordinate {
-  int line;
-  int column;
-};
-inline Coordinate CoordinateOf(std::string_view text, size_t offset) {
-  Coordinate c = {1, 1};
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    char b = text[i];
-    if (b == '\n' || (b == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
-      c = {c.line + 1, 1};
-    } else if (b == '\t') {
-      c.column += 8 - (c.column - 1) % 8;
-    } else if (b != '\r') {
-      ++c.column;
-    }
-  }
-  bool lastLineOpen = !text.empty() && text.back() != '\n' && text.back() != '\r';
-  if (offset == text.size() && lastLineOpen) c = {c.line + 1, 1};
-  return c;
 }
