@@ -51,12 +51,12 @@ int SaturatedValue(const char* p) {
 
 // Escape messages name the literal's first line but the byte's own column.
 void Scanner::ReportEscape(Severity severity, const char* text, char* at) {
-  SrcPosition position{tokenPos_.line, int(at - lineStart_)};
+  SrcPosition position{tokenPos_.line, ShownColumn(at)};
   reports_->Report(severity, text, &position);
 }
 
 void Scanner::ReportCutByLineEnd(char* lineEnd) {
-  SrcPosition position{currentLine_, int(lineEnd - lineStart_)};
+  SrcPosition position{currentLine_, ShownColumn(lineEnd)};
   reports_->Report(Severity::Error, "String terminated by newline", &position);
   reports_->Report(Severity::Error, "Illegal newline in string literal", &tokenPos_);
 }
