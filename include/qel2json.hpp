@@ -132,6 +132,8 @@ class Translator {
 
   // 0: no bound (see qel2json_translator_set_max_document_size).
   void set_max_document_size(size_t bytes) { qel2json_translator_set_max_document_size(translator_.get(), bytes); }
+  // 0: no bound (see qel2json_translator_set_max_input_size).
+  void set_max_input_size(size_t bytes) { qel2json_translator_set_max_input_size(translator_.get(), bytes); }
 
   // QEL2JSON_RECORD_TOKENS, QEL2JSON_RECORD_SPANS, QEL2JSON_NO_DOCUMENT, or 0.
   void set_options(unsigned options) { qel2json_translator_set_options(translator_.get(), options); }

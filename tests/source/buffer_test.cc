@@ -1,5 +1,6 @@
 // The source buffer: whole lines, however the text arrives, and what it
-// keeps of a token across refills.
+// keeps of a token across refills, and where a bounded input ends.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,48 @@ TEST(Buffer, FailuresEndTheTranslationWithTheirLine) {
   b.buffer.Open(reader);
   EXPECT_THROW(b.buffer.Refill(b.buffer.textEnd() + 1), TranslationEnded);
   EXPECT_EQ(b.lines.text, "refillBuf: Input/output error\nrefillBuf: invalid argument\n");
+}
+
+// Gives line feeds for ever, and counts them.
+class EndlessReader final : public TextReader {
+ public:
+  long Read(char* into, size_t size) override {
+    memset(into, '\n', size);
+    delivered += size;
+    return long(size);
+  }
+  size_t delivered = 0;
+};
+
+// A bound lets an input of exactly that many bytes through, however it
+// arrives, and ends a longer one at the read that brings the first byte
+// past it: of an endless one, no more than that byte is read.
+TEST(Buffer, AnInputEndsAtTheFirstByteBeyondItsBound) {
+  std::string input = "abc\ndef\n";
+  for (std::vector<size_t> pieces : std::vector<std::vector<size_t>>{{}, {1}, {3}}) {
+    Buffer exact;
+    PieceReader whole(input, pieces);
+    exact.buffer.Open(whole, input.size());
+    EXPECT_EQ(Join(DrainChunks(exact.buffer)), input);
+    Buffer over;
+    PieceReader longer(input, pieces);
+    EXPECT_THROW(
+        {
+          over.buffer.Open(longer, input.size() - 1);
+          DrainChunks(over.buffer);
+        },
+        TranslationEnded);
+    EXPECT_EQ(exact.lines.text + over.lines.text, "\"in\", line 0:0 DEADLY: the input is longer than the limit of 7 bytes\n");
+  }
+  Buffer endless;
+  EndlessReader reader;
+  EXPECT_THROW(
+      {
+        endless.buffer.Open(reader, 1000000);
+        DrainChunks(endless.buffer);
+      },
+      TranslationEnded);
+  EXPECT_EQ(reader.delivered, 1000001u);
 }
 
 // No memory for the buffer is the source buffer's own failure.

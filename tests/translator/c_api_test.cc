@@ -1,7 +1,7 @@
 // The C interface as a client sees it: every golden case gives the command
 // line's document, diagnostics and status, held or streamed; diagnostics
 // as records agree with their lines; and a translation that must end early
-// ends alone.
+// (a bound passed, a failed write) ends alone.
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -213,6 +213,41 @@ TEST(Limit, DeepNestingIsBounded) {
   Result r(qel2json_translate(t.t, text.data(), text.size(), nullptr));
   EXPECT_EQ(qel2json_result_status(r.r), 1);
   EXPECT_NE(r.Text().find("DEADLY: the document is longer than the limit of 10485760 bytes"), std::string::npos);
+}
+
+// Line feeds for ever, counted.
+long ReadEndlessly(void* delivered, char* buffer, size_t size) {
+  memset(buffer, '\n', size);
+  *static_cast<size_t*>(delivered) += size;
+  return long(size);
+}
+
+// An input bound passes a text of exactly its size and ends a longer one
+// with no document; of a stream that never ends, one byte past the bound
+// is read and no more.  0 takes the bound away.
+TEST(Limit, ALongerInputEndsTheTranslation) {
+  Translator t;
+  const std::string& text = Example();
+  Result whole(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  ASSERT_FALSE(whole.Document().empty());
+  qel2json_translator_set_max_input_size(t.t, text.size());
+  Result exact(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  EXPECT_EQ(exact.Document(), whole.Document());
+  qel2json_translator_set_max_input_size(t.t, text.size() - 1);
+  Result over(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  EXPECT_EQ(qel2json_result_status(over.r), 1);
+  EXPECT_EQ(qel2json_result_document(over.r, nullptr), nullptr);
+  EXPECT_EQ(qel2json_result_complete(over.r), 0);
+  EXPECT_EQ(over.Text(), "\"plant.qel\", line 0:0 DEADLY: the input is longer than the limit of " +
+                             std::to_string(text.size() - 1) + " bytes\n");
+  size_t delivered = 0;
+  qel2json_stream endless = {ReadEndlessly, &delivered, nullptr, nullptr, nullptr, nullptr};
+  Result streamed(qel2json_translate_stream(t.t, &endless, nullptr));
+  EXPECT_EQ(qel2json_result_status(streamed.r), 1);
+  EXPECT_EQ(delivered, text.size());
+  qel2json_translator_set_max_input_size(t.t, 0);
+  Result unbounded(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  EXPECT_EQ(unbounded.Document(), whole.Document());
 }
 
 TEST(Stream, AFailedWriteEndsTheTranslation) {
