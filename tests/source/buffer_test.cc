@@ -1,6 +1,5 @@
 // The source buffer: whole lines, however the text arrives, and what it
 // keeps of a token across refills, and where a bounded input ends.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -164,20 +163,9 @@ TEST(Buffer, FailuresEndTheTranslationWithTheirLine) {
   EXPECT_EQ(b.lines.text, "refillBuf: Input/output error\nrefillBuf: invalid argument\n");
 }
 
-// Gives line feeds for ever, and counts them.
-class EndlessReader final : public TextReader {
- public:
-  long Read(char* into, size_t size) override {
-    memset(into, '\n', size);
-    delivered += size;
-    return long(size);
-  }
-  size_t delivered = 0;
-};
-
 // A bound lets an input of exactly that many bytes through, however it
 // arrives, and ends a longer one at the read that brings the first byte
-// past it: of an endless one, no more than that byte is read.
+// past it (tests/translator: of an endless one, no more is read).
 TEST(Buffer, AnInputEndsAtTheFirstByteBeyondItsBound) {
   std::string input = "abc\ndef\n";
   for (std::vector<size_t> pieces : std::vector<std::vector<size_t>>{{}, {1}, {3}}) {
@@ -195,15 +183,6 @@ TEST(Buffer, AnInputEndsAtTheFirstByteBeyondItsBound) {
         TranslationEnded);
     EXPECT_EQ(exact.lines.text + over.lines.text, "\"in\", line 0:0 DEADLY: the input is longer than the limit of 7 bytes\n");
   }
-  Buffer endless;
-  EndlessReader reader;
-  EXPECT_THROW(
-      {
-        endless.buffer.Open(reader, 1000000);
-        DrainChunks(endless.buffer);
-      },
-      TranslationEnded);
-  EXPECT_EQ(reader.delivered, 1000001u);
 }
 
 // No memory for the buffer is the source buffer's own failure.
