@@ -83,6 +83,14 @@ QEL2JSON_API void qel2json_translator_free(qel2json_translator *translator);
  * where the input cannot be trusted. */
 QEL2JSON_API void qel2json_translator_set_max_document_size(qel2json_translator *translator, size_t bytes);
 
+/* Bounds the size of every description the translator reads to `bytes`
+ * bytes; 0, the default, is no bound.  A translation whose input is longer
+ * ends with status 1, a DEADLY diagnostic that says so, and no document,
+ * as soon as a read brings the first byte past the bound: no more of the
+ * input is read, so an endless stream ends too.  Set one where the input
+ * cannot be trusted. */
+QEL2JSON_API void qel2json_translator_set_max_input_size(qel2json_translator *translator, size_t bytes);
+
 /* What a translator's next translations do beyond the command line's work,
  * for tools that show a description (editors, language servers); any of
  * these bits, or 0 (the default):

@@ -205,6 +205,8 @@ class Translator {
 
   // 0: no bound (see qel2json_translator_set_max_document_size).
   void set_max_document_size(size_t bytes) { qel2json_translator_set_max_document_size(get(), bytes); }
+  // 0: no bound (see qel2json_translator_set_max_input_size).
+  void set_max_input_size(size_t bytes) { qel2json_translator_set_max_input_size(get(), bytes); }
 
   // Throws std::invalid_argument for options this library does not know.
   void set_options(Options options) {

@@ -22,38 +22,50 @@ long NextChunkSize(long size) {
 }  // namespace
 
 // Every chunk carries its true size (a chunk taken again may be larger than
-// the obstack asked for) and, while it is spare, the link to the next spare
-// one, in a header of its own in front of what the obstack sees.
+// was asked for) and, while it is spare or holds an object of its own, the
+// link to the next one, in a header of its own in front of what the obstack
+// sees.
 struct Arena::ChunkHeader {
   size_t size;  // of the whole mapping, header included
   ChunkHeader* next;
 };
 
-
 // A chunk given back by an earlier Release is used again where it is large
 // enough, the smallest such: it costs no fresh pages, and every translation
 // that asks for the same chunks gets the same ones back.  Never returns
 // null: running out throws.
+Arena::ChunkHeader* Arena::Take(size_t needed) {
+  ChunkHeader** best = nullptr;
+  for (ChunkHeader** link = &spare_; *link; link = &(*link)->next)
+    if ((*link)->size >= needed && (!best || (*link)->size < (*best)->size)) best = link;
+  if (best) {
+    ChunkHeader* chunk = *best;
+    *best = chunk->next;
+    return chunk;
+  }
+  size_t mapped = 0;
+  ChunkHeader* chunk = static_cast<ChunkHeader*>(pages_->Map(needed, &mapped));
+  chunk->size = mapped;
+  return chunk;
+}
+
 void* Arena::TakeChunk(void* arena, long size) {
   static_assert(sizeof(ChunkHeader) == kHeader);
   Arena* a = static_cast<Arena*>(arena);
-  size_t needed = sizeof(ChunkHeader) + size_t(size);
-  ChunkHeader** best = nullptr;
-  for (ChunkHeader** link = &a->spare_; *link; link = &(*link)->next)
-    if ((*link)->size >= needed && (!best || (*link)->size < (*best)->size)) best = link;
-  ChunkHeader* chunk = nullptr;
-  if (best) {
-    chunk = *best;
-    *best = chunk->next;
-  }
-  if (!chunk) {
-    size_t mapped = 0;
-    chunk = static_cast<ChunkHeader*>(a->pages_->Map(needed, &mapped));
-    chunk->size = mapped;
-  }
+  ChunkHeader* chunk = a->Take(sizeof(ChunkHeader) + size_t(size));
   // The obstack reads the size of its first chunk back after taking it.
   if (a->ready_) obstack_chunk_size(&a->obstack_) = NextChunkSize(obstack_chunk_size(&a->obstack_));
   return chunk + 1;
+}
+
+// The object starts behind the header, at the arena's alignment (a page
+// aligns every smaller power of two).
+void* Arena::AllocAlone(size_t size) {
+  size_t front = (sizeof(ChunkHeader) + alignment_ - 1) / alignment_ * alignment_;
+  ChunkHeader* chunk = Take(front + size);
+  chunk->next = alone_;
+  alone_ = chunk;
+  return reinterpret_cast<char*>(chunk) + front;
 }
 
 void Arena::GiveBack(void* arena, void* at) {
@@ -69,10 +81,20 @@ EXPANDS_OBSTACK_MACROS void Arena::SetUp() {
   first_ = obstack_alloc(&obstack_, 1);
 }
 
+void Arena::GiveBackAlone() {
+  while (alone_) {
+    ChunkHeader* next = alone_->next;
+    alone_->next = spare_;
+    spare_ = alone_;
+    alone_ = next;
+  }
+}
+
 // The chunks then grow from the first size again, as they did before, so
 // that every translation asks for the chunks the spare list holds.
 EXPANDS_OBSTACK_MACROS void Arena::Release() {
   if (!ready_) return;
+  GiveBackAlone();
   obstack_free(&obstack_, first_);
   first_ = obstack_alloc(&obstack_, 1);
   obstack_chunk_size(&obstack_) = NextChunkSize(kFirstChunk);
@@ -88,6 +110,7 @@ void Arena::FreeSpare() {
 
 EXPANDS_OBSTACK_MACROS Arena::~Arena() {
   if (ready_) obstack_free(&obstack_, nullptr);  // every chunk in use goes to the spare list
+  GiveBackAlone();
   FreeSpare();
 }
 

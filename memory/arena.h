@@ -3,13 +3,16 @@
 //
 // Chunks come from the translation's PageSource and grow with use: a small
 // input touches a few kilobytes, a large one gets large chunks backed by
-// huge pages.  When no chunk can be had, the chunk function throws
+// huge pages.  An obstack measures objects in ints: an object larger than
+// that (a string literal of gigabytes) gets a chunk of its own beside the
+// obstack, released with the rest.  When no chunk can be had, the chunk function throws
 // OutOfMemory, which leaves the obstack as it was: the obstack's own
 // process-wide failure handler is never reached.
 #pragma once
 
 #include <obstack.h>
 
+#include <climits>
 #include <cstddef>
 
 #include "memory/pages.h"
@@ -33,6 +36,7 @@ class Arena {
   // Uninitialised room for size bytes.
   EXPANDS_OBSTACK_MACROS void* Alloc(size_t size) {
     if (!ready_) SetUp();
+    if (size > kLargestInObstack) return AllocAlone(size);
     return obstack_alloc(&obstack_, size);
   }
 
@@ -41,17 +45,23 @@ class Arena {
   void Release();
 
  private:
-  struct ChunkHeader;  // in front of every chunk the obstack sees
+  struct ChunkHeader;  // in front of every chunk
+
+  static constexpr size_t kLargestInObstack = INT_MAX;
 
   static void* TakeChunk(void* arena, long size);
   static void GiveBack(void* arena, void* chunk);
+  ChunkHeader* Take(size_t size);
+  void* AllocAlone(size_t size);
   void SetUp();
+  void GiveBackAlone();
   void FreeSpare();
 
   PageSource* pages_;
   struct obstack obstack_ = {};
   size_t alignment_;
   ChunkHeader* spare_ = nullptr;  // chunks given back, to be taken again
+  ChunkHeader* alone_ = nullptr;  // the chunks of objects too large for the obstack, in use
   bool ready_ = false;
   void* first_ = nullptr;  // the first object: releasing back to it keeps the first chunk
 };

@@ -1,5 +1,6 @@
 #include "output/output_buffer.h"
 
+#include <algorithm>
 #include <string>
 
 namespace qel2json::detail {
@@ -68,8 +69,11 @@ void OutputBuffer::PutInt(int i) {
 // Indentation deeper than one run of spaces: written run by run.
 void OutputBuffer::LongBreak(bool comma) {
   Put(kBreak + (comma ? 0 : 1), comma ? 2 : 1);
-  for (int left = indent_; left > 0; left -= kSpaceRun)
-    Put(kBreak + 2, size_t(left < kSpaceRun ? left : kSpaceRun));
+  for (size_t left = indent_; left > 0;) {
+    size_t run = std::min(left, kSpaceRun);
+    Put(kBreak + 2, run);
+    left -= run;
+  }
 }
 
 }  // namespace qel2json::detail

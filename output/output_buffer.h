@@ -22,7 +22,7 @@ class DocumentSink {
 
 class OutputBuffer {
  public:
-  static constexpr int kIndentStep = 3;
+  static constexpr size_t kIndentStep = 3;
   // Short texts are copied in blocks of this size: a text given to
   // PutShort must have as many readable bytes behind it.
   static constexpr size_t kBlock = 64;
@@ -59,8 +59,8 @@ class OutputBuffer {
   void IndentIncrease() { indent_ += kIndentStep; }
   void IndentDecrease() { indent_ -= kIndentStep; }
   // A line feed and the indentation; with a "," before it.
-  void Newline() { Break(1, size_t(1 + indent_)); }
-  void CommaNewline() { Break(0, size_t(2 + indent_)); }
+  void Newline() { Break(1, 1 + indent_); }
+  void CommaNewline() { Break(0, 2 + indent_); }
 
   // Hands what the buffer holds to the sink.  A failed write is a DEADLY
   // report "cannot write the output: <reason>"; a document that would pass
@@ -69,7 +69,7 @@ class OutputBuffer {
 
  private:
   static constexpr size_t kSize = size_t(1) << 18;
-  static constexpr int kSpaceRun = 4096;  // indentation copied in one piece
+  static constexpr size_t kSpaceRun = 4096;  // indentation copied in one piece
   static const char kBreak[2 + kSpaceRun + kBlock];  // ",", "\n", then spaces
 
   // from 0: with the comma, 1: without; n bytes of kBreak in all.  Copies
@@ -91,7 +91,7 @@ class OutputBuffer {
   size_t limit_ = 0;
   size_t written_ = 0;  // bytes handed to the sink
   size_t used_ = 0;
-  int indent_ = 0;  // spaces after each line feed
+  size_t indent_ = 0;  // spaces after each line feed, as deep as the input nests
   char buffer_[kSize + kBlock];
 };
 

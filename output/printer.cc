@@ -121,7 +121,7 @@ constexpr Printable kPrintable = Join();
 
 // ---- Printing ----
 
-void Printer::PutLiteral(int index) { out_->Put(strings_->At(index), size_t(strings_->Length(index))); }
+void Printer::PutLiteral(int index) { out_->Put(strings_->At(index), strings_->Length(index)); }
 
 // The elements of a list of ints or stored texts, from `from` on.
 void Printer::PutValues(json::Element sort, NodeRef list, int from) {

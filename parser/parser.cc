@@ -2,6 +2,7 @@
 #include "parser/parser.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "parser/lr_engine.h"
 
@@ -17,11 +18,15 @@ void Parser::Stack::Reduce(int p) {
   parser_->ReduceAction(p, values_.data() + top_);
 }
 
+// Entries are counted in ints: a stack deeper than that has run out of
+// room, as a tree beyond its 32-bit references has.
 void Parser::Stack::Grow() {
-  size_t entries = 2 * size_t(capacity_) + 64;
+  size_t most = size_t(INT_MAX);
+  if (size_t(capacity_) >= most) throw OutOfMemory{};
+  size_t entries = std::min(2 * size_t(capacity_) + 64, most);
   states_.Reserve(entries);
   values_.Reserve(entries);
-  capacity_ = int(std::min(states_.capacity(), values_.capacity()));
+  capacity_ = int(std::min({states_.capacity(), values_.capacity(), most}));
 }
 
 void Parser::Stack::Clear() {
@@ -42,9 +47,10 @@ void Parser::ReadToken() {
   current_.code = scanner_->Next(&current_.attribute);
   current_.line = scanner_->tokenPos().line;
   current_.column = scanner_->tokenPos().col;
-  if constexpr (Observed)
-    observer_->Token(current_.code, scanner_->tokenOffset(), size_t(scanner_->tokenLimit() - scanner_->tokenBegin()),
-                     scanner_->tokenPos());
+  if constexpr (Observed) {
+    Place place = scanner_->tokenPlace();
+    observer_->Token(current_.code, place.offset, place.length, place.position);
+  }
 }
 
 // Recovery reads tokens too.

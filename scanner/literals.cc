@@ -52,14 +52,14 @@ int SaturatedValue(const char* p) {
 // Escape messages name the literal's first line but the byte's own column.
 // at is the byte after the backslash.
 void Scanner::ReportEscape(Code code, char* at) {
-  reports_->Report(code, {{tokenPos_.line, int(at - lineStart_)}, source_->OffsetOf(at), 1});
+  reports_->Report(code, {{tokenPos_.line, ShownColumn(at)}, source_->OffsetOf(at), 1});
 }
 
 // The first report points between the literal and its line end, where the
 // closing quote is missing; the second at the literal as far as it goes.
 void Scanner::ReportCutByLineEnd(char* lineEnd) {
   size_t offset = source_->OffsetOf(lineEnd);
-  reports_->Report(Code::StringCutByLineEnd, {{currentLine_, int(lineEnd - lineStart_)}, offset, 0});
+  reports_->Report(Code::StringCutByLineEnd, {{currentLine_, ShownColumn(lineEnd)}, offset, 0});
   reports_->Report(Code::NewlineInString, {tokenPos_, tokenOffset(), size_t(lineEnd - tokenBegin_)});
 }
 

@@ -101,7 +101,7 @@ Place Scanner::tokenPlace() const {
 void Scanner::StartToken(char* begin) {
   tokenBegin_ = begin;
   tokenPos_.line = currentLine_;
-  tokenPos_.col = int(begin - lineStart_);
+  tokenPos_.col = ShownColumn(begin);
 }
 
 // Ends an attempt of the automaton: delivers the longest complete token, or,
@@ -114,7 +114,7 @@ void Scanner::StartToken(char* begin) {
   }
   tokenLimit_ = match.limit;
   // A literal's attribute follows from its code; keywords have none.
-  int length = int(match.limit - begin);
+  size_t length = size_t(match.limit - begin);
   if (match.code == TK_IntegerLiteral)
     *attribute = IntegerValue(begin, length);
   else if (match.code == TK_RealLiteral)
@@ -125,7 +125,7 @@ void Scanner::StartToken(char* begin) {
 // A refill inside the literal moves it; tokenBegin_ follows it there.
 int Scanner::ScanString(int* attribute) {
   tokenLimit_ = ScanCString(tokenBegin_);
-  *attribute = strings_->Store(tokenBegin_, int(tokenLimit_ - tokenBegin_));
+  *attribute = strings_->Store(tokenBegin_, size_t(tokenLimit_ - tokenBegin_));
   return TK_StringLiteral;
 }
 
@@ -195,7 +195,7 @@ int Scanner::EndOfText() {
 
 void Scanner::Start() {
   tokenBegin_ = tokenLimit_ = source_->textStart();
-  lineStart_ = tokenLimit_ - 1;
+  lineStart_ = AddressOf(tokenLimit_) - 1;
   currentLine_ = 1;
   tokenPos_ = {0, 0};
 }
@@ -216,7 +216,7 @@ int Scanner::Next(int* attribute) {
 // just before the new textStart.  Returns the new textStart.
 char* Scanner::Refill(char* begin) {
   source_->Refill(begin);
-  lineStart_ = source_->textStart() - 1;
+  lineStart_ = AddressOf(source_->textStart()) - 1;
   return source_->textStart();
 }
 

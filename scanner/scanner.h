@@ -8,6 +8,9 @@
 // token.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "source/position.h"
 #include "source/report.h"
 #include "source/source_buffer.h"
@@ -90,11 +93,19 @@ class Scanner {
 
   // ---- Line ends and tabs, shared by the scanner and its literal scanners ----
 
-  // p is the first byte of a new line: counts the line and starts its columns.
+  static uintptr_t AddressOf(const char* p) { return reinterpret_cast<uintptr_t>(p); }
+
+  // p is the first byte of a new line: counts the line and starts its
+  // columns.  The count stops at INT_MAX (source/position.h).
   void StartLine(char* p) {
-    ++currentLine_;
-    lineStart_ = p - 1;
+    currentLine_ += currentLine_ < INT_MAX;
+    lineStart_ = AddressOf(p) - 1;
   }
+
+  // The column of the byte at p, exact however long the line, and as it
+  // is shown.
+  size_t ColumnOf(const char* p) const { return AddressOf(p) - lineStart_; }
+  int ShownColumn(const char* p) const { return Saturated(ColumnOf(p)); }
 
   // A token that goes on past a line end (a comment, a continued string)
   // needs the next line.  When p, the first byte of that line, is where the
@@ -103,7 +114,7 @@ class Scanner {
   // the available text when the input ends.
   char* ContinueToken(char* p) {
     if (p != source_->textEnd()) return p;
-    long offset = p - tokenBegin_;
+    size_t offset = size_t(p - tokenBegin_);
     tokenBegin_ = Refill(tokenBegin_);
     return tokenBegin_ + offset;
   }
@@ -120,9 +131,13 @@ class Scanner {
   char* tokenLimit_ = nullptr;  // between calls, where the next scan starts
   SrcPosition tokenPos_ = {0, 0};
   int currentLine_ = 1;
-  // One byte before the first character of the current line, so that the
-  // column of the byte at p is p - lineStart_ (tabs move it back).
-  char* lineStart_ = nullptr;
+  // The address of the byte before the first character of the current line,
+  // so that the column of the byte at p is its address minus this.  Tabs
+  // move it back, before the line and even before the buffer, where a
+  // pointer could not go: an address in an integer can.
+  uintptr_t lineStart_ = 0;
+
+  friend class ScannerSeam;  // tests: a scan that starts on a far line and column
 };
 
 // p is at a line end: a line feed, a carriage return, or both together.
@@ -135,9 +150,9 @@ inline char* StepOverLineEnd(char* p) {
 // The extra columns a tab covers when the byte after it would be at column
 // (counting the tab as one column wide): moves that byte to the next tab stop
 // (1, 9, 17, ...).  column is at least 2.
-inline int TabAdvance(int column) { return 7 - (column - 2) % 8; }
+inline size_t TabAdvance(size_t column) { return 7 - (column - 2) % 8; }
 
-inline void Scanner::PassTab(char* afterTab) { lineStart_ -= TabAdvance(int(afterTab - lineStart_)); }
+inline void Scanner::PassTab(char* afterTab) { lineStart_ -= TabAdvance(ColumnOf(afterTab)); }
 
 // The image of a byte (0..255) in messages: the byte itself when printable,
 // else a C-style escape.  Writes it to image and returns its length (1..4).
@@ -148,9 +163,9 @@ int CharImage(int byte, char image[4]);
 // (which saturates at the 64-bit limits) truncated to 32 bits; never
 // undefined, however many digits follow.
 int SaturatedValue(const char* begin);
-inline int IntegerValue(const char* begin, int length) {
+inline int IntegerValue(const char* begin, size_t length) {
   bool negative = *begin == '-';
-  if (length > 9 + negative) return SaturatedValue(begin);  // up to nine digits need no care for overflow
+  if (length > size_t(9 + negative)) return SaturatedValue(begin);  // up to nine digits need no care for overflow
   int value = 0;
   for (const char* p = begin + negative, *end = begin + length; p < end; ++p) value = value * 10 + (*p - '0');
   return negative ? -value : value;

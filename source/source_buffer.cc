@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace qel2json::detail {
 
@@ -76,6 +77,22 @@ void SourceBuffer::GrowReadArea() {
   readSize_ *= 2;
 }
 
+// What one read may ask for: the room left in the read area, and under a
+// limit no more than one byte past it, which tells that the input is longer.
+size_t SourceBuffer::NextReadSize() const {
+  size_t room = readSize_ - readCount_;
+  if (!limit_) return room;
+  size_t left = limit_ - bytesRead_;  // a read past the limit has ended the text
+  return left < room ? left + 1 : room;
+}
+
+void SourceBuffer::CountRead(size_t got) {
+  bytesRead_ += got;
+  if (limit_ && bytesRead_ > limit_)
+    reports_->Report(Code::InputTooLong, "the input is longer than the limit of " + std::to_string(limit_) + " bytes",
+                     kNowhere);
+}
+
 // Reads into the read area until the bytes of one read hold a line end, or
 // the input ends.  A refill also reads at least as many new bytes as it
 // retained: a token that spans many lines (a long string continued over
@@ -92,19 +109,20 @@ void SourceBuffer::ReadLines(size_t retained) {
     before = readCount_;
     long got;
     do {
-      got = reader_->Read(heldEnd(), readSize_ - readCount_);
+      got = reader_->Read(heldEnd(), NextReadSize());
     } while (got < 0 && errno == EINTR);
     if (got < 0) reports_->Fail(Code::CannotRead, Reports::SystemMessage("refillBuf", errno));
     if (got == 0)
       atEof_ = true;
     else
       readCount_ += size_t(got);
-    bytesRead_ += size_t(got > 0 ? got : 0);
+    CountRead(size_t(got));
   }
 }
 
-void SourceBuffer::Open(TextReader& reader) {
+void SourceBuffer::Open(TextReader& reader, size_t limit) {
   reader_ = &reader;
+  limit_ = limit;
   atEof_ = false;
   textStart_ = textEnd_ = memblock();
   Reserve(kFrontSize, kBlock, "initBuf (memblock)");

@@ -5,7 +5,8 @@
 // reaches that NUL it calls Refill, which keeps the unfinished token and
 // makes at least one more complete line available behind it.  The text is
 // read through a TextReader (a descriptor, a caller's function, a block of
-// memory) in blocks, straight into the buffer.
+// memory) in blocks, straight into the buffer, and never more than one byte
+// past the input's bound, if it has one.
 #pragma once
 
 #include <cstddef>
@@ -27,12 +28,15 @@ class TextReader {
 
 class SourceBuffer {
  public:
-  // Failures (no memory, a read error) are reported to `reports`.
+  // Failures (no memory, a read error, an input longer than its bound) are
+  // reported to `reports`.
   SourceBuffer(PageSource& pages, Reports& reports) : block_(pages), reports_(&reports) {}
 
   // Starts a new text read from `reader` and makes its first lines
-  // available at textStart().
-  void Open(TextReader& reader);
+  // available at textStart().  A text longer than `limit` bytes (0: no
+  // limit) is a DEADLY report "the input is longer than the limit of N
+  // bytes" as soon as a read brings the first byte past it.
+  void Open(TextReader& reader, size_t limit = 0);
 
   // p is the first byte the scanner still needs (or textEnd()).  Keeps the
   // bytes from p on, makes further complete lines available behind them and
@@ -63,6 +67,8 @@ class SourceBuffer {
   void Retain(char* p);
   void GrowReadArea();
   void ReadLines(size_t retained);
+  size_t NextReadSize() const;
+  void CountRead(size_t got);
   bool FindLineEnd(char* q, char* e);
 
   // The block is laid out as the front area (retained text goes to its end),
@@ -71,6 +77,7 @@ class SourceBuffer {
   GrowingBlock block_;
   Reports* reports_;
   TextReader* reader_ = nullptr;
+  size_t limit_ = 0;
   bool atEof_ = false;
   char savedChar_ = '\0';  // the byte that the NUL at textEnd_ covers
   size_t frontSize_ = 0;

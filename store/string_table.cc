@@ -30,17 +30,19 @@ char* StringTable::Room(size_t size) {
   return at;
 }
 
-const char* StringTable::Keep(const char* text, int length) {
+char* StringTable::Add(size_t length) {
+  if (index_.size() > size_t(INT_MAX)) throw OutOfMemory{};
   bool small = length < kLongMark;
-  char* stored = Room(size_t((small ? 1 : kLongPrefix) + length + 1)) + (small ? 1 : kLongPrefix);
+  size_t prefix = small ? 1 : kLongPrefix;
+  char* stored = Room(prefix + length + 1) + prefix;
   if (small) {
     stored[-1] = char(length);
   } else {
     stored[-1] = char(kLongMark);
-    memcpy(stored - kLongPrefix, &length, sizeof(int));
+    memcpy(stored - kLongPrefix, &length, sizeof length);
   }
-  memcpy(stored, text, size_t(length));
   stored[length] = '\0';
+  index_.Push(stored);
   return stored;
 }
 

@@ -3,6 +3,8 @@
 // moved or released before the translation ends.
 #pragma once
 
+#include <climits>
+#include <cstddef>
 #include <cstring>
 
 #include "memory/arena.h"
@@ -21,9 +23,10 @@ class StringTable {
 
   // Stores exactly length bytes of text (a NUL among them is copied too) and
   // returns the new index: 1, 2, 3, ...  Index 0 names the empty string.
-  // Equal texts are not merged.
-  int Store(const char* text, int length) {
-    index_.Push(Keep(text, length));
+  // Equal texts are not merged.  More texts than an int can count are
+  // OutOfMemory, as nodes beyond the tree's references are.
+  int Store(const char* text, size_t length) {
+    memcpy(Add(length), text, length);
     return int(index_.size() - 1);
   }
 
@@ -33,10 +36,10 @@ class StringTable {
 
   // The number of bytes stored for an index; differs from strlen(At(i))
   // only when the text holds NUL bytes.
-  int Length(int index) const {
+  size_t Length(int index) const {
     const char* text = At(index);
-    int length = static_cast<unsigned char>(text[-1]);
-    if (length == kLongMark) memcpy(&length, text - kLongPrefix, sizeof(int));
+    size_t length = static_cast<unsigned char>(text[-1]);
+    if (length == kLongMark) memcpy(&length, text - kLongPrefix, sizeof length);
     return length;
   }
 
@@ -45,13 +48,17 @@ class StringTable {
   // whole even when it holds NUL bytes, and with a NUL behind it.  Most
   // literals are short: a length below 255 takes one byte,
   //   [length][bytes][NUL],
-  // a longer one five,
-  //   [int length][255][bytes][NUL].
-  static constexpr int kLongMark = 255;
-  static constexpr int kLongPrefix = 1 + sizeof(int);
+  // a longer one nine, so that a text of any size keeps its length,
+  //   [size_t length][255][bytes][NUL].
+  static constexpr size_t kLongMark = 255;
+  static constexpr size_t kLongPrefix = 1 + sizeof(size_t);
+
+  friend class StringTableSeam;  // tests: texts of gigabytes without their bytes
 
   char* Room(size_t size);
-  const char* Keep(const char* text, int length);
+  // A new index for a text of `length` bytes, with its length in front and
+  // its NUL behind: returns where its bytes go.
+  char* Add(size_t length);
 
   Arena texts_;
   GrowingArray<const char*> index_;  // entry i points to the text of index i; it may move

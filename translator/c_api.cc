@@ -394,6 +394,10 @@ int qel2json_translator_trim(qel2json_translator* translator) {
   return 0;
 }
 
+void qel2json_translator_set_max_input_size(qel2json_translator* translator, size_t bytes) {
+  if (translator) translator->translation->SetInputLimit(bytes);
+}
+
 qel2json_result* qel2json_translate(qel2json_translator* translator, const char* input, size_t size,
                                     const char* file_name) {
   MemoryReader reader(input, size);

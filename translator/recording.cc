@@ -102,11 +102,6 @@ void Recording::Reduced(int rule, int nodes, SrcPosition first) {
   waiting_.push_back(index);
 }
 
-void Recording::Finish(size_t size) {
-  if (!tokens_.empty() && all_[tokens_.back()].code == TK_EndOfText)
-    all_[tokens_.back()].offset = std::min(all_[tokens_.back()].offset, size);
-}
-
 // A copy of exactly the size needed: the recording keeps its memory, warm,
 // for the next translation.
 std::vector<RecordedToken> Recording::TakeTokens() { return all_; }

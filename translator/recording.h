@@ -44,10 +44,6 @@ class Recording final : public ParseObserver, public CommentObserver {
   void Reduced(int rule, int nodes, SrcPosition first) override;
   void Comment(size_t offset, size_t length, SrcPosition position) override;
 
-  // Ends the records of a text of `size` bytes: the end of the text stands
-  // there, not behind the line feed the source buffer adds to a last line
-  // without one.
-  void Finish(size_t size);
 
   // The spans, children before their parents in the order of the text, and
   // then the tokens and comments in the order of the text; each may be

@@ -21,9 +21,8 @@ void Translation::Run(TextReader& input, DocumentSink& document) {
   recording_.Start(options_.recordSpans);
   parser_.Observe(record ? &recording_ : nullptr);
   scanner_.ObserveComments(record ? &recording_ : nullptr);
-  source_.Open(input);
+  source_.Open(input, inputLimit_);
   root_ = parser_.Parse();
-  if (record) recording_.Finish(source_.bytesRead());
   if (!options_.noDocument) printer_.Write(root_, document, documentLimit_);
 }
 
@@ -46,6 +45,7 @@ std::unique_ptr<Translation> Translation::Renewed() const {
   auto renewed = std::make_unique<Translation>();
   renewed->options_ = options_;
   renewed->documentLimit_ = documentLimit_;
+  renewed->inputLimit_ = inputLimit_;
   return renewed;
 }
 

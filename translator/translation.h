@@ -47,6 +47,11 @@ class Translation {
   // would be longer ends its translation with a DEADLY report.
   void SetDocumentLimit(size_t bytes) { documentLimit_ = bytes; }
 
+  // The input's bound in bytes; 0, the default, is none.  An input that is
+  // longer ends its translation with a DEADLY report, once the first byte
+  // past the bound is read: no more is read.
+  void SetInputLimit(size_t bytes) { inputLimit_ = bytes; }
+
   // What the next translations do beyond the command line's work: record
   // the tokens and comments, record the spans of the tree's nodes, and
   // whether they make no document at all (only diagnostics).
@@ -88,6 +93,7 @@ class Translation {
   Recording recording_;
   Options options_;
   size_t documentLimit_ = 0;
+  size_t inputLimit_ = 0;
   NodeRef root_ = 0;
 };
 

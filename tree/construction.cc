@@ -54,9 +54,13 @@ NodeRef Tree::OpenList(int kind) {
 void Tree::Append(uint32_t element) { pending_.Push(element); }
 
 // Moves the open list, which must be the one opened last, into the store.
+// Its length is a word: a list longer than a reference can name is out of
+// room, as the store is.
 NodeRef Tree::CloseList(NodeRef list) {
   uint32_t header = list & ~kOpenList;
-  uint32_t count = uint32_t(pending_.size()) - header - 1;
+  size_t elements = pending_.size() - header - 1;
+  if (elements >= kOpenList) throw OutOfMemory{};
+  uint32_t count = uint32_t(elements);
   NodeRef closed = Alloc(count + 1);
   uint32_t* at = store_.data() + closed;
   at[0] = count;

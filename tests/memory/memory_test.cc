@@ -1,6 +1,7 @@
 // The one source of mappings: arrays that grow across the huge page size
 // keep their contents, an injected failure leaves every structure as it
-// was, and an arena takes back the chunks it gave up.
+// was, and an arena takes back the chunks it gave up, also those of objects
+// too large for its obstack.
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -53,6 +54,30 @@ TEST(Arena, ObjectsStayPutAndReleasedChunksAreTakenAgain) {
       memset(p, 'b', size_t(1000 + i));
     }
     EXPECT_EQ(first[99], 'a');
+    arena.Release();
+  }
+}
+
+// An object larger than an obstack can measure gets a chunk of its own,
+// beside the small objects and released with them.  Only the pages
+// touched cost memory: its two ends.
+TEST(Arena, AnObjectOfMoreThanTwoGigabytesStandsAlone) {
+  PageSource pages;
+  Arena arena(pages, 8);
+  constexpr size_t kHuge = (size_t(1) << 31) + 17;
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) FaultInjection::FailMappingsAfter(pages, 0);  // the second round lives on the chunks of the first
+    char* before = static_cast<char*>(arena.Alloc(100));
+    memset(before, 'b', 100);
+    char* huge = static_cast<char*>(arena.Alloc(kHuge));
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(huge) % 8, 0u);
+    huge[0] = 'h';
+    huge[kHuge - 1] = 'H';
+    char* after = static_cast<char*>(arena.Alloc(100));
+    memset(after, 'a', 100);
+    EXPECT_EQ(before[99], 'b');
+    EXPECT_EQ(huge[0], 'h');
+    EXPECT_EQ(huge[kHuge - 1], 'H');
     arena.Release();
   }
 }

@@ -1,14 +1,19 @@
 // Printing straight from the tree: indentation that follows the nesting at
-// any depth, on a small stack, and writes that fail.
+// any depth, on a small stack, writes that fail, and a literal of
+// gigabytes.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "output/printer.h"
 #include "support/child.h"
+#include "support/pieces.h"
+#include "support/seams.h"
 
 namespace {
 
@@ -70,6 +75,58 @@ TEST(Printer, AFailedWriteOfALargeDocumentIsDeadly) {
   });
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "\"" + input.path() + "\", line 0:0 DEADLY: cannot write the output: No space left on device\n");
+}
+
+// Keeps the document but for the pieces that are a stored text of
+// gigabytes, which it only notes: where they come from and how long they are.
+class LiteralNoter final : public DocumentSink {
+ public:
+  explicit LiteralNoter(const char* literal) : literal_(literal) {}
+  int Write(const char* bytes, size_t n) override {
+    if (bytes != literal_) {
+      text.append(bytes, n);
+      return 0;
+    }
+    literalAt = text.size();
+    literalLength = n;
+    return 0;
+  }
+  std::string text;
+  size_t literalAt = std::string::npos;
+  size_t literalLength = 0;
+
+ private:
+  const char* literal_;
+};
+
+// The document of a Time node over the text `length` bytes long under a
+// new index: the literal's bytes are never written but at its two ends.
+LiteralNoter PrintTime(size_t length) {
+  ReportRig rig;
+  StringTable strings(rig.pages);
+  Tree tree(rig.pages, rig.reports);
+  OutputBuffer out(rig.reports);
+  Printer printer(rig.pages, tree, strings, out);
+  char* bytes = nullptr;
+  int literal = StringTableSeam::AddUnwritten(strings, length, &bytes);
+  bytes[0] = bytes[length - 1] = '"';
+  SrcPosition at = {1, 1};
+  LiteralNoter document(bytes);
+  printer.Write(MkTime(tree, &at, literal), document, 0);
+  return document;
+}
+
+// A literal of more than 4 GiB goes out whole, in one write from where it
+// is stored, between the same texts as a short one.
+TEST(Printer, ALiteralOfGigabytesIsWrittenWholeInPlace) {
+  constexpr size_t kLength = (size_t(1) << 32) + 3;
+  LiteralNoter huge = PrintTime(kLength);
+  EXPECT_EQ(huge.literalLength, kLength);
+  ASSERT_NE(huge.literalAt, std::string::npos);
+  LiteralNoter shortOne = PrintTime(2);
+  std::string withShort = huge.text;
+  withShort.insert(huge.literalAt, "\"\"");
+  EXPECT_EQ(withShort, shortOne.text);
 }
 
 }  // namespace

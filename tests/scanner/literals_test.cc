@@ -29,7 +29,7 @@ TEST(IntegerValue, GivesWhatAtoiGives) {
   }
   for (const std::string& text : texts) {
     std::string token = text + " ";  // a literal is always followed by a non-digit
-    EXPECT_EQ(IntegerValue(token.data(), int(text.size())), atoi(text.c_str())) << text;
+    EXPECT_EQ(IntegerValue(token.data(), text.size()), atoi(text.c_str())) << text;
   }
 }
 

@@ -11,6 +11,7 @@
 #include "source/source_buffer.h"
 #include "store/string_table.h"
 #include "support/pieces.h"
+#include "support/seams.h"
 
 using namespace qel2json::detail;
 
@@ -102,13 +103,14 @@ void TakeReports(Rig& r, std::string& out) {
   r.lines.text.clear();
 }
 
-std::string Scan(TextReader& input) {
+std::string Scan(TextReader& input, SrcPosition start) {
   Rig r;
   r.reports.Start("in", r.lines, r.scanner.currentLine());
   std::string out;
   try {
     r.buffer.Open(input);
     r.scanner.Start();
+    ScannerSeam::StartAt(r.scanner, start);
     for (int n = 0; n < 1000000; ++n) {
       int attribute = kUntouched;
       int code = r.scanner.Next(&attribute);
@@ -130,18 +132,18 @@ std::string Scan(TextReader& input) {
 
 }  // namespace
 
-std::string ScanFile(const std::string& bytes) {
+std::string ScanFile(const std::string& bytes, SrcPosition start) {
   PieceReader whole(bytes);
-  return Scan(whole);
+  return Scan(whole, start);
 }
 
-std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces) {
+std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces, SrcPosition start) {
   PieceReader reader(bytes, pieces);
-  return Scan(reader);
+  return Scan(reader, start);
 }
 
-void ExpectTranscript(const std::string& bytes, const std::string& expected) {
-  EXPECT_EQ(ScanFile(bytes), expected) << "read at once";
+void ExpectTranscript(const std::string& bytes, const std::string& expected, SrcPosition start) {
+  EXPECT_EQ(ScanFile(bytes, start), expected) << "read at once";
   for (const std::vector<size_t>& pieces : {std::vector<size_t>{1}, {2}, {3, 5}})
-    EXPECT_EQ(ScanPieces(bytes, pieces), expected) << "pieces of " << pieces[0];
+    EXPECT_EQ(ScanPieces(bytes, pieces, start), expected) << "pieces of " << pieces[0];
 }

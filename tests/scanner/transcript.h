@@ -14,18 +14,27 @@
 // that differs from the token's text, an end of text that does not repeat)
 // adds a line beginning with "!".  A report that ends the translation adds
 // "! ended".
+//
+// A scan may start elsewhere than line 1, column 1: as if the input stood
+// on that line, behind as many bytes on it (see support/seams.h).
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include "source/position.h"
+
+inline constexpr qel2json::detail::SrcPosition kFirstByte = {1, 1};
+
 // The input delivered at once.
-std::string ScanFile(const std::string& bytes);
+std::string ScanFile(const std::string& bytes, qel2json::detail::SrcPosition start = kFirstByte);
 
 // The input delivered in exactly these pieces (cycled), as a pipe would.
-std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces);
+std::string ScanPieces(const std::string& bytes, const std::vector<size_t>& pieces,
+                       qel2json::detail::SrcPosition start = kFirstByte);
 
 // Expects the transcript of bytes, delivered at once and in pieces of 1, of 2, and of 3 and 5 bytes alternately, to be
 // expected.
-void ExpectTranscript(const std::string& bytes, const std::string& expected);
+void ExpectTranscript(const std::string& bytes, const std::string& expected,
+                      qel2json::detail::SrcPosition start = kFirstByte);

@@ -1,5 +1,5 @@
 // The source buffer: whole lines, however the text arrives, and what it
-// keeps of a token across refills.
+// keeps of a token across refills, and where a bounded input ends.
 #include <string>
 #include <vector>
 
@@ -162,6 +162,28 @@ TEST(Buffer, FailuresEndTheTranslationWithTheirLine) {
   b.buffer.Open(reader);
   EXPECT_THROW(b.buffer.Refill(b.buffer.textEnd() + 1), TranslationEnded);
   EXPECT_EQ(b.lines.text, "refillBuf: Input/output error\nrefillBuf: invalid argument\n");
+}
+
+// A bound lets an input of exactly that many bytes through, however it
+// arrives, and ends a longer one at the read that brings the first byte
+// past it (tests/translator: of an endless one, no more is read).
+TEST(Buffer, AnInputEndsAtTheFirstByteBeyondItsBound) {
+  std::string input = "abc\ndef\n";
+  for (std::vector<size_t> pieces : std::vector<std::vector<size_t>>{{}, {1}, {3}}) {
+    Buffer exact;
+    PieceReader whole(input, pieces);
+    exact.buffer.Open(whole, input.size());
+    EXPECT_EQ(Join(DrainChunks(exact.buffer)), input);
+    Buffer over;
+    PieceReader longer(input, pieces);
+    EXPECT_THROW(
+        {
+          over.buffer.Open(longer, input.size() - 1);
+          DrainChunks(over.buffer);
+        },
+        TranslationEnded);
+    EXPECT_EQ(exact.lines.text + over.lines.text, "\"in\", line 0:0 DEADLY: the input is longer than the limit of 7 bytes\n");
+  }
 }
 
 // No memory for the buffer is the source buffer's own failure.

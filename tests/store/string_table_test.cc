@@ -1,3 +1,4 @@
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -5,6 +6,7 @@
 
 #include "support/faults.h"
 #include "store/string_table.h"
+#include "support/seams.h"
 
 using namespace qel2json::detail;
 
@@ -18,7 +20,7 @@ class Strings : public ::testing::Test {
 
 TEST_F(Strings, IndexZeroIsTheEmptyString) {
   EXPECT_STREQ(table.At(0), "");
-  EXPECT_EQ(table.Length(0), 0);
+  EXPECT_EQ(table.Length(0), 0u);
   table.Store("abc", 3);
   EXPECT_STREQ(table.At(0), "");
 }
@@ -34,23 +36,45 @@ TEST_F(Strings, IndexesCountUpAndEqualTextsAreNotMerged) {
 TEST_F(Strings, StoresExactlyTheGivenLength) {
   int i = table.Store("12.5e3 rest", 6);
   EXPECT_STREQ(table.At(i), "12.5e3");
-  EXPECT_EQ(table.Length(i), 6);
+  EXPECT_EQ(table.Length(i), 6u);
   int empty = table.Store("ignored", 0);
   EXPECT_STREQ(table.At(empty), "");
   EXPECT_NE(empty, 0);
   // Around the length where the stored length needs more than a byte.
   for (int length : {253, 254, 255, 256, 70000}) {
     std::string text(size_t(length), 'q');
-    int j = table.Store(text.data(), length);
-    EXPECT_EQ(table.Length(j), length);
+    int j = table.Store(text.data(), size_t(length));
+    EXPECT_EQ(table.Length(j), size_t(length));
     EXPECT_EQ(table.At(j), text);
   }
+}
+
+// Lengths keep their exact value past every 32-bit bound: the largest
+// text the arena's obstack holds, the smallest that stands alone, and one
+// whose low 32 bits would read as the mark of a long length.  Texts stored
+// around them keep theirs.
+TEST_F(Strings, LengthsOfGigabytesAreExact) {
+  int small = table.Store("\"s\"", 3);
+  for (size_t length : {size_t(INT_MAX) - 10, size_t(INT_MAX) - 9, (size_t(1) << 32) + 255}) {
+    char* bytes = nullptr;
+    int i = StringTableSeam::AddUnwritten(table, length, &bytes);
+    EXPECT_EQ(table.At(i), bytes);
+    EXPECT_EQ(table.Length(i), length);
+    EXPECT_EQ(bytes[length], '\0');
+    bytes[0] = '"';
+    bytes[length - 1] = '"';
+  }
+  int after = table.Store("\"after\"", 7);
+  EXPECT_EQ(table.Length(small), 3u);
+  EXPECT_STREQ(table.At(small), "\"s\"");
+  EXPECT_EQ(table.Length(after), 7u);
+  EXPECT_STREQ(table.At(after), "\"after\"");
 }
 
 TEST_F(Strings, NulBytesAreKeptWithTheirLength) {
   int i = table.Store("a\0b", 3);
   EXPECT_STREQ(table.At(i), "a");
-  EXPECT_EQ(table.Length(i), 3);
+  EXPECT_EQ(table.Length(i), 3u);
   EXPECT_EQ(std::string(table.At(i), 3), std::string("a\0b", 3));
 }
 
@@ -58,7 +82,7 @@ TEST_F(Strings, EarlyTextsStayPutThroughManyStores) {
   std::vector<const char*> first;
   for (int i = 0; i < 10; ++i) {
     std::string t = "text" + std::to_string(i);
-    table.Store(t.data(), int(t.size()));
+    table.Store(t.data(), t.size());
     first.push_back(table.At(i + 1));
   }
   std::string big(10000, 'x');
@@ -67,7 +91,7 @@ TEST_F(Strings, EarlyTextsStayPutThroughManyStores) {
     EXPECT_EQ(table.At(i + 1), first[size_t(i)]);
     EXPECT_EQ(std::string(table.At(i + 1)), "text" + std::to_string(i));
   }
-  EXPECT_EQ(table.Length(50010), 7);
+  EXPECT_EQ(table.Length(50010), 7u);
 }
 
 // A table cleared after a large translation fills the same memory again.
@@ -76,7 +100,7 @@ TEST_F(Strings, ClearingKeepsTheMemory) {
   for (int round = 0; round < 3; ++round) {
     table.Clear();
     if (round == 2) FaultInjection::FailMappingsAfter(pages, 0);  // a third round needs no fresh memory
-    for (int i = 0; i < 200; ++i) ASSERT_EQ(table.Store(big.data(), int(big.size())), i + 1);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(table.Store(big.data(), big.size()), i + 1);
   }
 }
 
@@ -84,7 +108,7 @@ TEST_F(Strings, ClearingKeepsTheMemory) {
 TEST_F(Strings, NoMemoryIsThrownAndTheTableGoesOn) {
   std::string big(1 << 20, 'z');
   FaultInjection::FailMappingsAfter(pages, 0);
-  EXPECT_THROW(table.Store(big.data(), int(big.size())), OutOfMemory);
+  EXPECT_THROW(table.Store(big.data(), big.size()), OutOfMemory);
   table.Clear();
   EXPECT_EQ(table.Store("ok", 2), 1);
   EXPECT_STREQ(table.At(1), "ok");

@@ -3,7 +3,7 @@
 // as records agree with their lines, their codes with their messages and
 // their byte places with their coordinates; the stream's functions are
 // called as read(2) and write(2) would be; and a translation that must end
-// early ends alone.
+// early (a bound passed, a failed write) ends alone.
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -270,6 +270,45 @@ TEST(Limit, DeepNestingIsBounded) {
   Result r(qel2json_translate(t.t, text.data(), text.size(), nullptr));
   EXPECT_EQ(qel2json_result_status(r.r), 1);
   EXPECT_NE(r.Text().find("DEADLY: the document is longer than the limit of 10485760 bytes"), std::string::npos);
+}
+
+// Line feeds for ever, counted.
+long ReadEndlessly(void* delivered, char* buffer, size_t size) {
+  memset(buffer, '\n', size);
+  *static_cast<size_t*>(delivered) += size;
+  return long(size);
+}
+
+// An input bound passes a text of exactly its size and ends a longer one
+// with no document; of a stream that never ends, one byte past the bound
+// is read and no more.  0 takes the bound away.
+TEST(Limit, ALongerInputEndsTheTranslation) {
+  Translator t;
+  const std::string& text = Example();
+  Result whole(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  ASSERT_FALSE(whole.Document().empty());
+  qel2json_translator_set_max_input_size(t.t, text.size());
+  Result exact(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  EXPECT_EQ(exact.Document(), whole.Document());
+  qel2json_translator_set_max_input_size(t.t, text.size() - 1);
+  Result over(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  EXPECT_EQ(qel2json_result_status(over.r), 1);
+  EXPECT_EQ(qel2json_result_document(over.r, nullptr), nullptr);
+  EXPECT_EQ(qel2json_result_complete(over.r), 0);
+  EXPECT_EQ(over.Text(), "\"plant.qel\", line 0:0 DEADLY: the input is longer than the limit of " +
+                             std::to_string(text.size() - 1) + " bytes\n");
+  EXPECT_EQ(qel2json_result_diagnostic_at(over.r, 0)->code, QEL2JSON_CODE_INPUT_TOO_LONG);
+  qel2json_translator_set_max_input_size(t.t, 1000000);
+  size_t delivered = 0;
+  qel2json_stream endless = QEL2JSON_STREAM_INIT;
+  endless.read = ReadEndlessly;
+  endless.read_context = &delivered;
+  Result streamed(qel2json_translate_stream(t.t, &endless, nullptr));
+  EXPECT_EQ(qel2json_result_status(streamed.r), 1);
+  EXPECT_EQ(delivered, 1000001u);
+  qel2json_translator_set_max_input_size(t.t, 0);
+  Result unbounded(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+  EXPECT_EQ(unbounded.Document(), whole.Document());
 }
 
 TEST(Stream, AFailedWriteEndsTheTranslation) {
