@@ -3,11 +3,12 @@
 # that a program's own names never clash with it:
 # - the C interface, qel2json_...;
 # - C++ names in the namespace qel2json and of the classes named
-#   qel2json_... (functions, and the vtables,
-#   typeinfo, thunks and guards of its classes);
-# - weak instantiations of the standard library's templates, which the
-#   linker merges with the program's own, and the hidden references that
-#   exception handling makes (DW.ref.*).
+#   qel2json_... (functions, local entities, and the vtables, typeinfo,
+#   thunks and guards of its classes);
+# - weak instantiations of the standard library's templates and inline
+#   operators new and delete, which the linker merges with the program's
+#   own; the hidden references that exception handling makes (DW.ref.*);
+#   and AddressSanitizer's marks of the library's own names (__odr_asan.*).
 find_program(NM nm REQUIRED)
 execute_process(COMMAND ${NM} -g --defined-only ${ARCHIVE} OUTPUT_VARIABLE table COMMAND_ERROR_IS_FATAL ANY)
 string(REPLACE "\n" ";" lines "${table}")
@@ -21,12 +22,13 @@ foreach(line IN LISTS lines)
   set(name ${CMAKE_MATCH_2})
   math(EXPR count "${count} + 1")
   if(name MATCHES "^qel2json_"
-     OR name MATCHES "^_Z(T[VIST]|GV|Th[n]?[0-9]+_|Tv[n]?[0-9]+_n?[0-9]+_)?N?[rVKO]*8qel2json"
-     OR name MATCHES "^_Z(T[VIS])?N?[rVKO]*[0-9]+qel2json_"
-     OR name MATCHES "^DW\\.ref\\.")
+     OR name MATCHES "^_Z(T[VIST]|GVZ?|Z|Th[n]?[0-9]+_|Tv[n]?[0-9]+_n?[0-9]+_)?N?[rVKRO]*8qel2json"
+     OR name MATCHES "^_Z(T[VIS])?N?[rVKRO]*[0-9]+qel2json_"
+     OR name MATCHES "^DW\\.ref\\."
+     OR name MATCHES "^__odr_asan\\.")
     continue()
   endif()
-  if(type MATCHES "^[WVu]$" AND name MATCHES "^_Z(Z|GVZ)?N?K?(St|9__gnu_cxx)|^_ZSt")
+  if(type MATCHES "^[WVu]$" AND name MATCHES "^_Z(Z|GVZ)?N?[rVKRO]*(S[tabsiod]|9__gnu_cxx)|^_ZS[tabsiod]|^_Z(nw|na|dl|da)")
     continue()
   endif()
   list(APPEND strangers "${type} ${name}")
