@@ -102,7 +102,18 @@ QEL2JSON_API void qel2json_translator_set_max_input_size(qel2json_translator *tr
  *                         and the tokens too;
  * QEL2JSON_NO_DOCUMENT    no document is made: the result holds the
  *                         diagnostics (and what is recorded) only, as fast
- *                         as the text can be checked.
+ *                         as the text can be checked;
+ * QEL2JSON_REPAIR_WORDS   a run of letters that is no keyword (nor
+ *                         keywords one after the other), such as INTEGE,
+ *                         linear or Isextern, is one diagnostic over the
+ *                         whole word, QEL2JSON_CODE_UNKNOWN_KEYWORD, where
+ *                         the command line reports a cascade of errors;
+ *                         the word is read as the keyword it resembles
+ *                         (the diagnostic's suggestion), or skipped when
+ *                         it resembles none.  For editors, which show one
+ *                         mistake where the user made one.  The document
+ *                         and diagnostics then differ from the command
+ *                         line's wherever such a word stands.
  *
  * Translations that ask for none of these cost exactly what they did
  * without them.  Returns 0, or -1 when `options` holds a bit this library
@@ -112,6 +123,7 @@ QEL2JSON_API void qel2json_translator_set_max_input_size(qel2json_translator *tr
 #define QEL2JSON_RECORD_TOKENS 1u
 #define QEL2JSON_RECORD_SPANS 2u
 #define QEL2JSON_NO_DOCUMENT 4u
+#define QEL2JSON_REPAIR_WORDS 8u
 QEL2JSON_API int qel2json_translator_set_options(qel2json_translator *translator, unsigned options);
 
 /* A translator keeps the memory of its largest translation so far and uses
@@ -185,7 +197,8 @@ typedef enum qel2json_code {
   QEL2JSON_CODE_CANNOT_WRITE = 13,          /* cannot write the output: REASON */
   QEL2JSON_CODE_CANNOT_READ = 14,           /* refillBuf: REASON */
   QEL2JSON_CODE_OUT_OF_MEMORY = 15,         /* memory exhausted, and the source buffer's own lines */
-  QEL2JSON_CODE_INTERNAL_FAULT = 16         /* a fault of the translator itself */
+  QEL2JSON_CODE_INTERNAL_FAULT = 16,        /* a fault of the translator itself */
+  QEL2JSON_CODE_UNKNOWN_KEYWORD = 17        /* unknown keyword WORD; did you mean KEYWORD? (QEL2JSON_REPAIR_WORDS) */
 } qel2json_code;
 
 #define QEL2JSON_NO_RELATED ((size_t)-1)
@@ -218,6 +231,9 @@ typedef struct qel2json_diagnostic {
    * error" it belongs to (in the result, or in the order the report
    * function got them); otherwise QEL2JSON_NO_RELATED. */
   size_t related;
+  /* For QEL2JSON_CODE_UNKNOWN_KEYWORD, the keyword the word resembles and
+   * is read as (a constant string, such as "INTEGER"); otherwise NULL. */
+  const char *suggestion;
 } qel2json_diagnostic;
 
 /* ---- Translating ---- */

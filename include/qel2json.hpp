@@ -56,6 +56,7 @@ struct Diagnostic {
   size_t offset = 0;                                // the bytes of the input it points at
   size_t length = 0;
   std::optional<size_t> related;                    // for "Parsing resumed here": its "Syntax error"
+  std::string_view suggestion;                      // for an unknown keyword: the keyword it resembles (constant)
 
   static Diagnostic from(const qel2json_diagnostic& d) {
     Diagnostic out;
@@ -70,6 +71,7 @@ struct Diagnostic {
     out.offset = d.offset;
     out.length = d.length;
     if (d.related != QEL2JSON_NO_RELATED) out.related = d.related;
+    if (d.suggestion) out.suggestion = d.suggestion;
     return out;
   }
 };
@@ -130,7 +132,8 @@ enum class Options : unsigned {
   None = 0,
   RecordTokens = QEL2JSON_RECORD_TOKENS,
   RecordSpans = QEL2JSON_RECORD_SPANS,
-  NoDocument = QEL2JSON_NO_DOCUMENT
+  NoDocument = QEL2JSON_NO_DOCUMENT,
+  RepairWords = QEL2JSON_REPAIR_WORDS
 };
 constexpr Options operator|(Options a, Options b) { return Options(unsigned(a) | unsigned(b)); }
 constexpr Options operator&(Options a, Options b) { return Options(unsigned(a) & unsigned(b)); }

@@ -27,6 +27,7 @@ enum ByteKind : uint8_t {
   kQuote,      // a string literal
   kSingle,     // a token of this one byte, which no longer token extends
   kKeyword,    // a walk over the letter tree below
+  kWord,       // a letter, when words are read whole
 };
 
 inline constexpr int kMaxNodes = 256;   // node numbers fit a byte
@@ -104,6 +105,16 @@ constexpr std::array<ByteKind, 256> BuildByteKinds() {
 }
 
 inline constexpr std::array<ByteKind, 256> kByteKind = BuildByteKinds();
+
+constexpr bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The kinds when words are read whole: every letter begins a word.
+inline constexpr std::array<ByteKind, 256> kByteKindOfWords = [] {
+  std::array<ByteKind, 256> kinds = kByteKind;
+  for (int b = 0; b < 256; ++b)
+    if (IsLetter(char(b))) kinds[b] = kWord;
+  return kinds;
+}();
 
 // The code of a kSingle byte.
 constexpr std::array<uint8_t, 256> BuildSingleCodes() {

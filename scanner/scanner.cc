@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "scanner/scan_tables.h"
+#include "scanner/spelling.h"
 #include "scanner/tokens.h"
 
 namespace qel2json::detail {
@@ -43,6 +44,24 @@ Match ScanKeyword(char* begin) {
     ++p;
     if (tree.accept[node]) match = {p, tree.accept[node]};
   }
+}
+
+// The keyword at p as the automaton reads it, or no match.
+Match KeywordAt(char* p) {
+  unsigned char c = static_cast<unsigned char>(*p);
+  if (kByteKind[c] == kSingle) return {p + 1, kSingleCode[c]};
+  return kByteKind[c] == kKeyword ? ScanKeyword(p) : NoMatch(p);
+}
+
+// Whether the automaton reads [begin, end) as keywords one after the other
+// (the last may go on past end, as "A0" does).
+bool KeywordsThroughout(char* begin, char* end) {
+  for (char* p = begin; p < end;) {
+    Match m = KeywordAt(p);
+    if (!m.code) return false;
+    p = m.limit;
+  }
+  return true;
 }
 
 Match Real(char* end) { return {end, TK_RealLiteral}; }
@@ -122,6 +141,27 @@ void Scanner::StartToken(char* begin) {
   return match.code;
 }
 
+// A run of letters from begin.  One that the automaton reads as keywords
+// throughout is read as usual, a keyword at a time; any other is one word,
+// reported once over its whole length and read as the keyword it
+// resembles, or skipped.
+int Scanner::ScanWord(char* begin, int* attribute) {
+  char* end = begin;
+  while (IsLetter(*end)) ++end;
+  size_t at = source_->OffsetOf(begin);
+  if (at < wordsCheckedTo_ || KeywordsThroughout(begin, end)) {
+    wordsCheckedTo_ = std::max(wordsCheckedTo_, source_->OffsetOf(end));
+    return Finish(begin, KeywordAt(begin), attribute);
+  }
+  std::string_view word(begin, size_t(end - begin));
+  int meant = NearestKeyword(word);
+  std::string text = "unknown keyword " + std::string(word);
+  if (meant) text.append("; did you mean ").append(kTokens[meant - 1].text).append("?");
+  reports_->Report(Code::UnknownKeyword, text, {tokenPos_, at, word.size()}, 0, kNoRelated, meant);
+  tokenLimit_ = end;
+  return meant ? meant : NoToken;
+}
+
 // A refill inside the literal moves it; tokenBegin_ follows it there.
 int Scanner::ScanString(int* attribute) {
   tokenLimit_ = ScanCString(tokenBegin_);
@@ -147,7 +187,7 @@ int Scanner::EndOfText() {
     StartToken(p);
     unsigned char c = static_cast<unsigned char>(*p);
     int code = NoToken;
-    switch (kByteKind[c]) {
+    switch (byteKinds_[c]) {
       case kLineFeed:
       case kReturn:
         p = StepOverLineEnd(p);
@@ -175,6 +215,9 @@ int Scanner::EndOfText() {
       case kQuote:
         code = ScanString(attribute);
         break;
+      case kWord:
+        code = ScanWord(p, attribute);
+        break;
       case kNul:
         // Only the NUL where the available text ends is the end; any other
         // NUL byte is an input byte like any other that begins no token.
@@ -193,7 +236,13 @@ int Scanner::EndOfText() {
   }
 }
 
+Scanner::Scanner(SourceBuffer& source, StringTable& strings, Reports& reports)
+    : source_(&source), strings_(&strings), reports_(&reports), byteKinds_(kByteKind.data()) {}
+
+void Scanner::ReadWordsWhole(bool whole) { byteKinds_ = (whole ? kByteKindOfWords : kByteKind).data(); }
+
 void Scanner::Start() {
+  wordsCheckedTo_ = 0;
   tokenBegin_ = tokenLimit_ = source_->textStart();
   lineStart_ = AddressOf(tokenLimit_) - 1;
   currentLine_ = 1;
@@ -206,7 +255,7 @@ int Scanner::Next(int* attribute) {
   char* begin = tokenLimit_;
   while (*begin == ' ') ++begin;
   unsigned char c = static_cast<unsigned char>(*begin);
-  if (kByteKind[c] != kSingle) return ScanOnward(begin, attribute);
+  if (byteKinds_[c] != kSingle) return ScanOnward(begin, attribute);
   StartToken(begin);
   tokenLimit_ = begin + 1;
   return kSingleCode[c];

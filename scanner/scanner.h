@@ -35,12 +35,12 @@ class CommentObserver {
 
 namespace scan_tables {
 struct Match;  // the longest complete token that one attempt of the automaton has passed
+enum ByteKind : uint8_t;  // what a byte can begin
 }
 
 class Scanner {
  public:
-  Scanner(SourceBuffer& source, StringTable& strings, Reports& reports)
-      : source_(&source), strings_(&strings), reports_(&reports) {}
+  Scanner(SourceBuffer& source, StringTable& strings, Reports& reports);
   Scanner(const Scanner&) = delete;
   Scanner& operator=(const Scanner&) = delete;
 
@@ -72,6 +72,13 @@ class Scanner {
   // scan on.
   void ObserveComments(CommentObserver* observer) { comments_ = observer; }
 
+  // Whether the next scans read a run of letters that is no keyword (nor
+  // keywords one after the other) as one word: one report over the whole
+  // word, which is then read as the keyword it resembles, or skipped when
+  // it resembles none.  Off, as the command line scans, every byte that
+  // begins no token is reported on its own.
+  void ReadWordsWhole(bool whole);
+
  private:
   using Match = scan_tables::Match;
 
@@ -80,6 +87,7 @@ class Scanner {
   void StartToken(char* begin);
   int Finish(char* begin, Match match, int* attribute);
   int ScanString(int* attribute);
+  int ScanWord(char* begin, int* attribute);
   int EndOfText();
   void ReportFirstByte(Code code);
   char* Refill(char* begin);
@@ -127,6 +135,12 @@ class Scanner {
   StringTable* strings_;
   Reports* reports_;
   CommentObserver* comments_ = nullptr;
+  // What each byte can begin: scan_tables' kByteKind, or with words read
+  // whole its kByteKindOfWords.
+  const scan_tables::ByteKind* byteKinds_;
+  // Where the runs of letters checked to be keywords throughout end, as an
+  // input offset: the later keywords of a run are not checked again.
+  size_t wordsCheckedTo_ = 0;
   char* tokenBegin_ = nullptr;
   char* tokenLimit_ = nullptr;  // between calls, where the next scan starts
   SrcPosition tokenPos_ = {0, 0};

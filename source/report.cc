@@ -31,7 +31,7 @@ void Reports::Start(std::string_view file, DiagnosticSink& sink, const int* curr
 
 // "FILE", line L:C SEVERITY: text
 void Reports::Emit(Code code, Severity severity, std::string_view text, const Place& place, uint64_t expected,
-                   size_t related) {
+                   size_t related, int suggestion) {
   line_.assign(1, '"').append(file_).append("\", line ");
   AppendInt(line_, place.position.line);
   line_ += ':';
@@ -40,19 +40,20 @@ void Reports::Emit(Code code, Severity severity, std::string_view text, const Pl
   size_t message = line_.size();
   line_.append(text).append("\n");
   std::string_view line(line_);
-  sink_->Add({file_, place, severity, code, line.substr(message, text.size()), line, expected, related});
+  sink_->Add({file_, place, severity, code, line.substr(message, text.size()), line, expected, related, suggestion});
   ++made_;
 }
 
-size_t Reports::Report(Code code, std::string_view text, const Place& place, uint64_t expected, size_t related) {
+size_t Reports::Report(Code code, std::string_view text, const Place& place, uint64_t expected, size_t related,
+                       int suggestion) {
   Severity severity = KindOf(code).severity;
   size_t number = made_;
-  Emit(code, severity, text, place, expected, related);
+  Emit(code, severity, text, place, expected, related, suggestion);
   counts_[int(severity)]++;
   // Up to ten errors are always tolerated; every further twenty lines read
   // allow one more.
   if (counts_[int(Severity::Error)] > *currentLine_ / 20 + 10) {
-    Emit(Code::TooManyErrors, Severity::Deadly, KindOf(Code::TooManyErrors).text, place, 0, kNoRelated);
+    Emit(Code::TooManyErrors, Severity::Deadly, KindOf(Code::TooManyErrors).text, place, 0, kNoRelated, 0);
     throw TranslationEnded{};
   }
   if (severity == Severity::Deadly) throw TranslationEnded{};
@@ -62,7 +63,7 @@ size_t Reports::Report(Code code, std::string_view text, const Place& place, uin
 void Reports::Add(Code code, std::string_view text) {
   line_.assign(text).append("\n");
   std::string_view line(line_);
-  sink_->Add({file_, kNowhere, Severity::Deadly, code, line.substr(0, text.size()), line, 0, kNoRelated});
+  sink_->Add({file_, kNowhere, Severity::Deadly, code, line.substr(0, text.size()), line, 0, kNoRelated, 0});
   ++made_;
   counts_[int(Severity::Deadly)]++;
 }

@@ -57,6 +57,7 @@ struct Diagnostic {
   std::string_view line;  // with its line feed
   uint64_t expected;      // for a syntax error: bit t for each terminal code t that could have come
   size_t related;         // for a note that belongs to an earlier diagnostic: that one's number
+  int suggestion;         // for an unknown keyword: the terminal code of the keyword it resembles, or 0
 };
 
 class DiagnosticSink {
@@ -83,14 +84,14 @@ class Reports {
 
   // Reports a message of kind `code` at `place`, with the kind's own text
   // or with `text`.  expected is only for syntax errors, related only for
-  // a note that belongs to an earlier report.  Returns the report's number
-  // (from 0, counting every line of the translation), unless the report
-  // ends the translation.
+  // a note that belongs to an earlier report, suggestion only for an
+  // unknown keyword.  Returns the report's number (from 0, counting every
+  // line of the translation), unless the report ends the translation.
   size_t Report(Code code, const Place& place, uint64_t expected = 0, size_t related = kNoRelated) {
     return Report(code, KindOf(code).text, place, expected, related);
   }
   size_t Report(Code code, std::string_view text, const Place& place, uint64_t expected = 0,
-                size_t related = kNoRelated);
+                size_t related = kNoRelated, int suggestion = 0);
 
   // A failure that is no report on the text (the input cannot be read, no
   // memory): its line is text as it stands, counted as DEADLY.  Fail ends
@@ -105,7 +106,7 @@ class Reports {
 
  private:
   void Emit(Code code, Severity severity, std::string_view text, const Place& place, uint64_t expected,
-            size_t related);
+            size_t related, int suggestion);
 
   std::string file_ = ".";
   DiagnosticSink* sink_ = nullptr;

@@ -22,12 +22,13 @@ namespace {
 static_assert(int(Severity::Note) == QEL2JSON_SEVERITY_NOTE && int(Severity::Warning) == QEL2JSON_SEVERITY_WARNING &&
               int(Severity::Error) == QEL2JSON_SEVERITY_ERROR && int(Severity::Deadly) == QEL2JSON_SEVERITY_DEADLY);
 static_assert(int(Code::NotAToken) == QEL2JSON_CODE_NOT_A_TOKEN && int(Code::SyntaxError) == QEL2JSON_CODE_SYNTAX_ERROR &&
-              int(Code::InternalFault) == QEL2JSON_CODE_INTERNAL_FAULT &&
-              kMessageKinds.size() == QEL2JSON_CODE_INTERNAL_FAULT);
+              int(Code::UnknownKeyword) == QEL2JSON_CODE_UNKNOWN_KEYWORD &&
+              kMessageKinds.size() == QEL2JSON_CODE_UNKNOWN_KEYWORD);
 static_assert(int(K_Matrix) == int(QEL2JSON_KIND_MATRIX) && int(K_Root) == int(QEL2JSON_KIND_ROOT) && kKindCount == QEL2JSON_KIND_ROOT + 1);
 static_assert(kNoRelated == QEL2JSON_NO_RELATED && kNoParent == QEL2JSON_NO_PARENT);
 
-constexpr unsigned kKnownOptions = QEL2JSON_RECORD_TOKENS | QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT;
+constexpr unsigned kKnownOptions =
+    QEL2JSON_RECORD_TOKENS | QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT | QEL2JSON_REPAIR_WORDS;
 
 // How an expected terminal is named: by its text, or a literal class (and
 // the end of text) by its name in words ("IntegerLiteral" is "integer
@@ -111,7 +112,8 @@ qel2json_diagnostic RecordOf(const Diagnostic& d, const char* file, const char* 
           qel2json_code(d.code),
           d.place.offset,
           d.place.length,
-          d.related};
+          d.related,
+          d.suggestion ? kTerminalName[size_t(d.suggestion)] : nullptr};
 }
 
 // The document as the result holds it.  A small one grows on the heap,
@@ -380,7 +382,7 @@ void qel2json_translator_set_max_document_size(qel2json_translator* translator, 
 int qel2json_translator_set_options(qel2json_translator* translator, unsigned options) {
   if (!translator || (options & ~kKnownOptions)) return -1;
   translator->translation->SetOptions({(options & QEL2JSON_RECORD_TOKENS) != 0, (options & QEL2JSON_RECORD_SPANS) != 0,
-                                       (options & QEL2JSON_NO_DOCUMENT) != 0});
+                                       (options & QEL2JSON_NO_DOCUMENT) != 0, (options & QEL2JSON_REPAIR_WORDS) != 0});
   return 0;
 }
 

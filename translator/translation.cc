@@ -21,6 +21,7 @@ void Translation::Run(TextReader& input, DocumentSink& document) {
   recording_.Start(options_.recordSpans);
   parser_.Observe(record ? &recording_ : nullptr);
   scanner_.ObserveComments(record ? &recording_ : nullptr);
+  scanner_.ReadWordsWhole(options_.repairWords);
   source_.Open(input, inputLimit_);
   root_ = parser_.Parse();
   if (!options_.noDocument) printer_.Write(root_, document, documentLimit_);

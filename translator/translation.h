@@ -53,12 +53,14 @@ class Translation {
   void SetInputLimit(size_t bytes) { inputLimit_ = bytes; }
 
   // What the next translations do beyond the command line's work: record
-  // the tokens and comments, record the spans of the tree's nodes, and
-  // whether they make no document at all (only diagnostics).
+  // the tokens and comments, record the spans of the tree's nodes, whether
+  // they make no document at all (only diagnostics), and whether they read
+  // a word that is no keyword as one mistake.
   struct Options {
     bool recordTokens = false;
     bool recordSpans = false;
     bool noDocument = false;
+    bool repairWords = false;
   };
   void SetOptions(const Options& options) { options_ = options; }
   const Options& options() const { return options_; }

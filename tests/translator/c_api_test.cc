@@ -230,6 +230,40 @@ TEST(SyntaxError, NamesTheTerminalsThatCouldHaveCome) {
   EXPECT_GT(cases, 3);
 }
 
+// Each line of repair-words.txt: a description, " => ", and the
+// diagnostics it gives with words read whole.  Where a word is read as the
+// keyword it resembles, the document is that of the text corrected so.
+TEST(RepairWords, OneDiagnosticForAWordThatIsNoKeyword) {
+  std::string data = ReadFileBytes(std::string(DATA_DIR) + "/repair-words.txt");
+  Translator repairing, plain;
+  ASSERT_EQ(qel2json_translator_set_options(repairing.t, QEL2JSON_REPAIR_WORDS), 0);
+  int cases = 0;
+  for (size_t at = 0; at < data.size();) {
+    size_t end = data.find('\n', at);
+    std::string line = data.substr(at, end - at);
+    at = end + 1;
+    size_t arrow = line.find(" => ");
+    if (line.empty() || line[0] == '#' || arrow == std::string::npos) continue;
+    std::string input = line.substr(0, arrow) + "\n", expected = line.substr(arrow + 4);
+    Result r(qel2json_translate(repairing.t, input.data(), input.size(), nullptr));
+    std::string shown, corrected = input;
+    for (size_t i = qel2json_result_diagnostic_count(r.r); i-- > 0;) {
+      const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, i);
+      shown = std::string(d->text) + (shown.empty() ? "" : " | ") + shown;
+      EXPECT_EQ(PlaceFault(input, *d), "") << input;
+      EXPECT_EQ(d->suggestion != nullptr, d->code == QEL2JSON_CODE_UNKNOWN_KEYWORD && strchr(d->message, '?'));
+      if (d->suggestion) corrected.replace(d->offset, d->length, d->suggestion);
+    }
+    EXPECT_EQ(shown, expected) << input;
+    if (corrected != input) {
+      Result fixed(qel2json_translate(plain.t, corrected.data(), corrected.size(), nullptr));
+      EXPECT_EQ(r.Document(), fixed.Document()) << corrected;
+    }
+    ++cases;
+  }
+  EXPECT_GT(cases, 8);
+}
+
 const std::string& Example() {
   static const std::string text = ReadFileBytes(EXAMPLE);
   return text;
@@ -445,7 +479,7 @@ TEST(Interface, NamesOfNumbers) {
 TEST(Interface, UnknownOptionsAreRefused) {
   Translator t;
   EXPECT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_RECORD_TOKENS), 0);
-  EXPECT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_NO_DOCUMENT | 8u), -1);
+  EXPECT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_NO_DOCUMENT | 16u), -1);
   EXPECT_EQ(qel2json_translator_set_options(t.t, 1u << 31), -1);
   EXPECT_EQ(qel2json_translator_set_options(nullptr, 0), -1);
   Result r(qel2json_translate(t.t, Example().data(), Example().size(), nullptr));
