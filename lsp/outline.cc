@@ -171,8 +171,9 @@ class Outline {
     return offsets;
   }
 
-  // The first child of a kind, or grandchild when depth is 2 (the system's
-  // class lies below the system, below the description's root).
+  // The first child of a kind, or, with depth above 1, descendant down to
+  // that many levels (the system's class lies below the system, below the
+  // description's root; SYSTEMTYPE puts its own node between them).
   size_t Child(size_t i, std::string_view kind, int depth = 1) const {
     for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
       if (spans_[c].kind == kind) return c;
@@ -209,7 +210,7 @@ class Outline {
     if (shown->naming == Naming::Label && s.name_end > s.name_begin) detail = NameOf(a_, s);
     if (shown->kind.substr(0, 7) == "Seq_Of_") detail = std::to_string(symbol["children"].size());
     if (shown->naming == Naming::Name && !shown->other.empty())
-      if (size_t c = Child(i, shown->other, 2); c != kNone) detail = NameOf(a_, spans_[c]);
+      if (size_t c = Child(i, shown->other, 3); c != kNone) detail = NameOf(a_, spans_[c]);
     if (!detail.empty()) symbol["detail"] = detail;
     if (shown->naming == Naming::Numbered || shown->naming == Naming::Lettered) {
       symbol["number"] = std::string(shown->label) + " ";
