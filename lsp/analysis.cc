@@ -96,7 +96,7 @@ const std::vector<qel2json::Span>& Analysis::Spans(qel2json::Translator& transla
 size_t Analysis::ProblemEnd(size_t begin) const {
   size_t lineEnd = lines_.LineEnd(lines_.LineOf(begin));
   std::optional<qel2json_token> t = TokenAt(begin);
-  if (t && t->offset == begin && t->length > 0) return std::min(begin + t->length, std::max(lineEnd, begin));
+  if (t && t->offset == begin) return std::min(begin + t->length, std::max(lineEnd, begin));
   return begin < lineEnd ? lines_.CharacterEnd(begin) : begin;
 }
 
@@ -178,7 +178,7 @@ json SemanticTokensOf(const Analysis& a, Encoding encoding) {
   for (size_t i = 0; i < a.TokenCount(); ++i) {
     qel2json_token t = a.Token(i);
     TokenType type = TypeOf(t.kind);
-    if (type == kNone || t.length == 0) continue;
+    if (type == kNone) continue;
     for (size_t begin = t.offset, end = t.offset + t.length; begin < end;) {
       size_t line = a.lines().LineOf(begin);
       size_t pieceEnd = std::min(end, a.lines().LineEnd(line));

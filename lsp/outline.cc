@@ -247,8 +247,9 @@ class Outline {
         break;
       }
     }
-    // The protocol wants a name that is not empty.
-    return name.empty() ? std::string(shown.label.empty() ? shown.kind : shown.label) : name;
+    // The protocol wants a name that is not empty; only one read from the
+    // text can be (the kinds named by their label all have one).
+    return name.empty() ? std::string(shown.kind) : name;
   }
 
   const Analysis& a_;
