@@ -119,10 +119,12 @@ void Analysis::Collect() {
   }
 }
 
+json RangeJson(Position start, Position end) { return {{"start", PositionJson(start)}, {"end", PositionJson(end)}}; }
+
 json Analysis::RangeOf(size_t begin, size_t end, Encoding encoding) const {
   PositionCursor cursor(lines_, text_, encoding);
   Position b = cursor.At(begin);
-  return {{"start", PositionJson(b)}, {"end", PositionJson(cursor.At(std::max(begin, end)))}};
+  return RangeJson(b, cursor.At(std::max(begin, end)));
 }
 
 json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding) {

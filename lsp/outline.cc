@@ -115,12 +115,11 @@ class Positions {
     PositionCursor cursor(a.lines(), a.text(), encoding);
     for (size_t o : offsets_) positions_.push_back(cursor.At(o));
   }
-  json Range(size_t begin, size_t end) const { return {{"start", At(begin)}, {"end", At(end)}}; }
+  json Range(size_t begin, size_t end) const { return RangeJson(At(begin), At(end)); }
 
  private:
-  json At(size_t offset) const {
-    Position p = positions_[size_t(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin())];
-    return {{"line", p.line}, {"character", p.character}};
+  Position At(size_t offset) const {
+    return positions_[size_t(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin())];
   }
   std::vector<size_t> offsets_;
   std::vector<Position> positions_;
