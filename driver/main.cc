@@ -40,7 +40,8 @@ void WriteAll(int fd, const char* p, size_t n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* progname = argc > 0 && argv[0] ? argv[0] : "qel2json";
+  // Null only when argc is 0, and then no message names the program.
+  const char* progname = argv[0];
   if (argc > 2) {
     Usage(progname);
     return 1;

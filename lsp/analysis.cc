@@ -92,7 +92,7 @@ const std::vector<qel2json::Span>& Analysis::Spans(qel2json::Translator& transla
 size_t Analysis::ProblemEnd(size_t begin) const {
   size_t lineEnd = lines_.LineEnd(lines_.LineOf(begin));
   std::optional<qel2json_token> t = TokenAt(begin);
-  if (t && t->offset == begin && t->length > 0) return std::min(begin + t->length, std::max(lineEnd, begin));
+  if (t && t->offset == begin) return std::min(begin + t->length, std::max(lineEnd, begin));
   return begin < lineEnd ? lines_.CharacterEnd(begin) : begin;
 }
 
@@ -115,10 +115,12 @@ void Analysis::Collect() {
   }
 }
 
+json RangeJson(Position start, Position end) { return {{"start", PositionJson(start)}, {"end", PositionJson(end)}}; }
+
 json Analysis::RangeOf(size_t begin, size_t end, Encoding encoding) const {
   PositionCursor cursor(lines_, text_, encoding);
   Position b = cursor.At(begin);
-  return {{"start", PositionJson(b)}, {"end", PositionJson(cursor.At(std::max(begin, end)))}};
+  return RangeJson(b, cursor.At(std::max(begin, end)));
 }
 
 json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding) {
@@ -174,7 +176,7 @@ json SemanticTokensOf(const Analysis& a, Encoding encoding) {
   for (size_t i = 0; i < a.TokenCount(); ++i) {
     qel2json_token t = a.Token(i);
     TokenType type = TypeOf(t.kind);
-    if (type == kNone || t.length == 0) continue;
+    if (type == kNone) continue;
     for (size_t begin = t.offset, end = t.offset + t.length; begin < end;) {
       size_t line = a.lines().LineOf(begin);
       size_t pieceEnd = std::min(end, a.lines().LineEnd(line));

@@ -67,6 +67,9 @@ class Analysis {
   mutable std::optional<std::vector<qel2json::Span>> spans_;
 };
 
+// The protocol's range from start to end.
+json RangeJson(Position start, Position end);
+
 // What the server offers on an analysis, each a result of the protocol.
 json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding);
 json SemanticTokensOf(const Analysis& a, Encoding encoding);

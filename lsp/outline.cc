@@ -115,12 +115,11 @@ class Positions {
     PositionCursor cursor(a.lines(), a.text(), encoding);
     for (size_t o : offsets_) positions_.push_back(cursor.At(o));
   }
-  json Range(size_t begin, size_t end) const { return {{"start", At(begin)}, {"end", At(end)}}; }
+  json Range(size_t begin, size_t end) const { return RangeJson(At(begin), At(end)); }
 
  private:
-  json At(size_t offset) const {
-    Position p = positions_[size_t(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin())];
-    return {{"line", p.line}, {"character", p.character}};
+  Position At(size_t offset) const {
+    return positions_[size_t(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin())];
   }
   std::vector<size_t> offsets_;
   std::vector<Position> positions_;
@@ -171,8 +170,9 @@ class Outline {
     return offsets;
   }
 
-  // The first child of a kind, or grandchild when depth is 2 (the system's
-  // class lies below the system, below the description's root).
+  // The first child of a kind, or, with depth above 1, descendant down to
+  // that many levels (the system's class lies below the system, below the
+  // description's root; SYSTEMTYPE puts its own node between them).
   size_t Child(size_t i, std::string_view kind, int depth = 1) const {
     for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
       if (spans_[c].kind == kind) return c;
@@ -209,7 +209,7 @@ class Outline {
     if (shown->naming == Naming::Label && s.name_end > s.name_begin) detail = NameOf(a_, s);
     if (shown->kind.substr(0, 7) == "Seq_Of_") detail = std::to_string(symbol["children"].size());
     if (shown->naming == Naming::Name && !shown->other.empty())
-      if (size_t c = Child(i, shown->other, 2); c != kNone) detail = NameOf(a_, spans_[c]);
+      if (size_t c = Child(i, shown->other, 3); c != kNone) detail = NameOf(a_, spans_[c]);
     if (!detail.empty()) symbol["detail"] = detail;
     if (shown->naming == Naming::Numbered || shown->naming == Naming::Lettered) {
       symbol["number"] = std::string(shown->label) + " ";
@@ -246,8 +246,9 @@ class Outline {
         break;
       }
     }
-    // The protocol wants a name that is not empty.
-    return name.empty() ? std::string(shown.label.empty() ? shown.kind : shown.label) : name;
+    // The protocol wants a name that is not empty; only one read from the
+    // text can be (the kinds named by their label all have one).
+    return name.empty() ? std::string(shown.kind) : name;
   }
 
   const Analysis& a_;

@@ -277,6 +277,10 @@ void Server::Fail(const json& id, int code, const std::string& message) {
   Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
 }
 
+void Server::Publish(json diagnostics) {
+  Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(diagnostics)}});
+}
+
 // UTF-8 positions where the client offers them (in the protocol's
 // general.positionEncodings, or the older offsetEncoding list), else UTF-16.
 void Server::Initialize(const json& id, const json& params) {
@@ -309,9 +313,7 @@ void Server::DidOpen(const json&, const json& params) {
 void Server::Replace(const std::string& uri, int version, std::string text) {
   worker_.Post(uri, [this, uri, version, text = std::move(text)]() mutable {
     auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
-    Send({{"jsonrpc", "2.0"},
-          {"method", "textDocument/publishDiagnostics"},
-          {"params", DiagnosticsOf(*analysis, uri, encoding_)}});
+    Publish(DiagnosticsOf(*analysis, uri, encoding_));
     documents_->open[uri] = std::move(analysis);
   });
 }
@@ -347,7 +349,7 @@ void Server::DidChange(const json&, const json& params) {
     std::string text = found->second->text();
     for (const Change& c : edits) Apply(text, c, encoding);
     auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
-    Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", DiagnosticsOf(*analysis, uri, encoding)}});
+    Publish(DiagnosticsOf(*analysis, uri, encoding));
     found->second = std::move(analysis);
   });
 }
@@ -356,9 +358,7 @@ void Server::DidClose(const json&, const json& params) {
   std::string uri = UriOf(params);
   worker_.Post(uri, [this, uri] {
     documents_->open.erase(uri);
-    Send({{"jsonrpc", "2.0"},
-          {"method", "textDocument/publishDiagnostics"},
-          {"params", {{"uri", uri}, {"diagnostics", json::array()}}}});
+    Publish({{"uri", uri}, {"diagnostics", json::array()}});
   });
 }
 

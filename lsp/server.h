@@ -48,6 +48,8 @@ class Server {
   void Dispatch(const std::string& method, const json& id, const json& params);
   void Respond(const json& id, json result);
   void Fail(const json& id, int code, const std::string& message);
+  // A document's diagnostics: what DiagnosticsOf makes.
+  void Publish(json diagnostics);
   void Send(const json& message);
 
   // Requests and notifications.

@@ -98,7 +98,7 @@ bool MessageReader::FindHeaderEnd(size_t* lineEnd, size_t* bodyStart) {
   for (size_t i = at_; i < buffer_.size(); ++i) {
     if (buffer_[i] != '\n') continue;
     size_t next = i + 1;
-    if (buffer_.compare(next, 2, "\r\n") == 0 && next + 2 <= buffer_.size()) {
+    if (buffer_.compare(next, 2, "\r\n") == 0) {  // fewer than two bytes left never compare equal
       *lineEnd = next;
       *bodyStart = next + 2;
       return true;

@@ -4,13 +4,16 @@ CASE.in and compares what it writes with CASE.out.
 
 CASE.in holds one message a line, as JSON, which is framed with its
 Content-Length; a line "RAW text" sends text as it stands (with \\r, \\n
-and \\\\ as escapes), for broken framing; "#" lines and empty lines are
-comments.  CASE.out holds every message the server wrote, one a line as
-JSON with sorted keys, then "exit status N".  The server runs with --sync,
-so that its replies come in one order; the server's version in its reply
-to initialize reads "VERSION", so that a release changes no transcript.
-QEL_GOLDEN_UPDATE=1 rewrites
-CASE.out.  "transcript.py --frame CASE.in" writes the bytes it would send.
+and \\\\ as escapes), for broken framing; a line "ARGS a b" runs the
+server with those arguments instead of --sync; "#" lines and empty lines
+are comments.  CASE.out holds every message the server wrote, one a line as
+JSON with sorted keys (what is not a framed message, as "stdout: " lines),
+then every line it wrote on standard error as "stderr: " lines, then "exit
+status N".  The server runs with --sync, so that its replies come in one
+order; the server's version in its reply to initialize reads "VERSION", so
+that a release changes no transcript.  QEL_GOLDEN_UPDATE=1 rewrites
+CASE.out.  "transcript.py --frame
+CASE.in" writes the bytes it would send.
 """
 import json
 import os
@@ -35,7 +38,8 @@ def unescape(text):
 
 
 def messages_in(path):
-    data = b""
+    """The bytes to send, and the server's arguments."""
+    data, args = b"", ["--sync"]
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.rstrip("\n")
@@ -43,14 +47,19 @@ def messages_in(path):
                 continue
             if line.startswith("RAW "):
                 data += unescape(line[4:])
+            elif line == "ARGS" or line.startswith("ARGS "):
+                args = line.split()[1:]
             else:
                 json.loads(line)  # the case itself must be well formed
                 data += frame(line.encode())
-    return data
+    return data, args
 
 
 def messages_out(data):
-    """The server's messages, each checked for exact framing."""
+    """The server's messages, each checked for exact framing; output that
+    holds no message at all is text."""
+    if data and not data.startswith(b"Content-Length: "):
+        return ["stdout: " + line for line in data.decode(errors="replace").splitlines()]
     out = []
     while data:
         header, sep, rest = data.partition(b"\r\n\r\n")
@@ -68,11 +77,13 @@ def messages_out(data):
 
 def main():
     if sys.argv[1] == "--frame":  # the bytes sent, for seeding the fuzz target
-        sys.stdout.buffer.write(messages_in(sys.argv[2]))
+        sys.stdout.buffer.write(messages_in(sys.argv[2])[0])
         return 0
     server, case = sys.argv[1], sys.argv[2]
-    run = subprocess.run([server, "--sync"], input=messages_in(case), capture_output=True, timeout=60)
-    actual = "\n".join(messages_out(run.stdout) + ["exit status %d" % run.returncode]) + "\n"
+    data, args = messages_in(case)
+    run = subprocess.run([server] + args, input=data, capture_output=True, timeout=60)
+    errors = ["stderr: " + line for line in run.stderr.decode(errors="replace").splitlines()]
+    actual = "\n".join(messages_out(run.stdout) + errors + ["exit status %d" % run.returncode]) + "\n"
     expected_path = case[:-3] + ".out"
     if os.environ.get("QEL_GOLDEN_UPDATE"):
         with open(expected_path, "w", encoding="utf-8") as f:
@@ -83,7 +94,6 @@ def main():
         import difflib
         sys.stdout.writelines(difflib.unified_diff(expected.splitlines(True), actual.splitlines(True),
                                                    expected_path, "actual"))
-        print(run.stderr.decode(errors="replace"))
         return 1
     print("transcript %s: %d messages as expected" % (os.path.basename(case), actual.count("\n") - 1))
     return 0

@@ -1,14 +1,20 @@
 // The one source of mappings: arrays that grow across the huge page size
-// keep their contents, an injected failure leaves every structure as it
-// was, and an arena takes back the chunks it gave up, also those of objects
-// too large for its obstack.
+// keep their contents, an injected failure and a mapping the system refuses
+// leave every structure as it was, and an arena takes back the chunks it
+// gave up, also those of objects too large for its obstack.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "support/faults.h"
 #include "memory/arena.h"
 #include "memory/growing_array.h"
+#include "support/child.h"
 
 using namespace qel2json::detail;
 
@@ -39,6 +45,57 @@ TEST(GrowingArray, AFailedGrowthLeavesItAsItWas) {
   EXPECT_EQ(a[999], 'x');
   a.Reserve(size_t(1) << 24);  // only one failure was asked for
   EXPECT_EQ(a[999], 'x');
+}
+
+// The system refuses mappings (the child's address space is limited to
+// what it holds and 64 KB): a fresh mapping, a small one grown in place
+// or into huge pages, and a huge one grown all throw OutOfMemory and leave
+// what was mapped where and as it was; with the limit lifted the same
+// growth succeeds.
+TEST(PageSource, MappingsTheSystemRefusesThrowAndLeaveWhatWasThere) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory leaves no address space limit to test with";
+#endif
+  Outcome o = RunInChild([] {
+    using P = PageSource;
+    PageSource pages;
+    size_t smallSize = 0, hugeSize = 0;
+    char* small = static_cast<char*>(pages.Map(100, &smallSize));
+    char* huge = static_cast<char*>(pages.Map(P::kHugePage, &hugeSize));
+    memset(small, 's', smallSize);
+    memset(huge, 'h', hugeSize);
+    long pageCount = 0;
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (!statm || fscanf(statm, "%ld", &pageCount) != 1) return;
+    fclose(statm);
+    rlimit old{}, limited{};
+    getrlimit(RLIMIT_AS, &old);
+    limited = old;
+    limited.rlim_cur = rlim_t(pageCount) * rlim_t(sysconf(_SC_PAGESIZE)) + (64 << 10);
+    setrlimit(RLIMIT_AS, &limited);
+    std::string refused;
+    refused.reserve(64);  // no allocation of its own once limited
+    auto attempt = [&](const char* what, auto&& call) {
+      try {
+        call();
+      } catch (const OutOfMemory&) {
+        refused += std::string(what) + " ";
+      }
+    };
+    size_t fresh = 0;
+    attempt("map", [&] { pages.Map(16 * P::kHugePage, &fresh); });
+    attempt("small", [&] { small = static_cast<char*>(pages.Grow(small, 100 << 10, &smallSize)); });
+    attempt("into-huge", [&] { small = static_cast<char*>(pages.Grow(small, 8 * P::kHugePage, &smallSize)); });
+    attempt("huge", [&] { huge = static_cast<char*>(pages.Grow(huge, 8 * P::kHugePage, &hugeSize)); });
+    setrlimit(RLIMIT_AS, &old);
+    bool kept = smallSize == P::kPage && small[smallSize - 1] == 's' && hugeSize == P::kHugePage &&
+                huge[hugeSize - 1] == 'h';
+    small = static_cast<char*>(pages.Grow(small, 100 << 10, &smallSize));
+    huge = static_cast<char*>(pages.Grow(huge, 8 * P::kHugePage, &hugeSize));
+    bool grown = small[P::kPage - 1] == 's' && huge[P::kHugePage - 1] == 'h';
+    printf("refused: %s; kept: %d; grown: %d\n", refused.c_str(), kept, grown);
+  });
+  EXPECT_EQ(o.out, "refused: map small into-huge huge ; kept: 1; grown: 1\n") << o.err;
 }
 
 TEST(Arena, ObjectsStayPutAndReleasedChunksAreTakenAgain) {

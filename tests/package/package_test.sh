@@ -6,7 +6,8 @@
 # that its qel2json, and unless PYTHON is "-" its Python package run by
 # PYTHON with the library of the package, treat each INPUT exactly as the
 # build's PROGRAM does (document, diagnostics, exit status), that programs
-# of users build against its library and headers (the CONSUMERS script),
+# of users build against its library and headers (the CONSUMERS script,
+# unless it is "-"),
 # that the .tar.gz holds the program, and, unless LINTIAN is "-", that
 # lintian reports no error (E:) on it.
 cpack=$1 config=$2 work=$3 program=$4 lintian=$5 required=$6 consumers=$7 python=$8
@@ -48,7 +49,9 @@ for input in "$@"; do
   done
 done
 
-sh "$consumers" "$work/root/usr" "$work/consumer" "$@" || fail "programs of users against the package"
+if [ "$consumers" != "-" ]; then
+  sh "$consumers" "$work/root/usr" "$work/consumer" "$@" || fail "programs of users against the package"
+fi
 
 tar -tzf "$tgz" | grep -q '/bin/qel2json$' || fail "$tgz holds no bin/qel2json"
 
