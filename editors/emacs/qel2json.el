@@ -19,8 +19,9 @@
 ;;   lines: ERROR and DEADLY as errors, WARNING as warnings, NOTE as info.
 ;;   The entry comes first in `compilation-error-regexp-alist', before the
 ;;   general ones that would take a NOTE for an error and lose the column.
-;;   C counts a tab up to the next of columns 1, 9, 17, ..., as Emacs does
-;;   with `compilation-error-screen-columns' and a `tab-width' of 8.
+;;   C counts bytes from 1, and a tab moves it to the next of columns 1, 9,
+;;   17, ...; the entry turns it into the column Emacs moves to, so that a
+;;   message lands on its character on lines with tabs, "°C" or "é€😀".
 ;;
 ;; - `qel-mode' for *.qel files: keywords, literals and comments in colour,
 ;;   < > as brackets, `comment-dwim', and a `compile-command' that
@@ -38,8 +39,111 @@
   "A diagnostic of qel2json: file (1), line (2), column (3); group 4
 matches a NOTE and group 5 a WARNING; ERROR and DEADLY match neither.")
 
+;; Emacs counts a column in characters, or with
+;; `compilation-error-screen-columns' (the default) in screen columns with
+;; tabs of 8 and wide characters taking two; qel2json counts bytes.  The
+;; two agree only on lines that hold nothing but ASCII before the place, so
+;; the column is converted while the message is parsed, from the line as
+;; the file's buffer holds it, or as visiting the file would read it.
+
+(defun qel2json--char-bytes (char coding)
+  "How many bytes CHAR, in a buffer whose file is in CODING, has in the file."
+  (cond ((or (< char #x80) (not enable-multibyte-characters)) 1)
+        ;; a byte that is no UTF-8 sequence stays one byte
+        ((eq (char-charset char) 'eight-bit) 1)
+        ((memq (coding-system-type coding) '(utf-8 undecided))
+         (string-bytes (string char)))
+        (t (length (encode-coding-string (string char) coding t)))))
+
+(defun qel2json--goto-column (column coding bom)
+  "Move from the start of a line to where qel2json's COLUMN points.
+That is the character whose bytes (or whose tab's stretch) hold COLUMN, or
+the line's end where COLUMN lies past it: a string cut by the line end is
+reported one past its last byte.  CODING is the coding system of the
+file, BOM the bytes of a byte order mark before the line, which qel2json
+counts on line 1."
+  (let ((at (1+ bom))
+        (end (line-end-position))
+        (next nil))
+    (while (and (< (point) end) (< at column))
+      ;; printable ASCII: one byte, one column each
+      (let ((step (skip-chars-forward " -~" (min end (+ (point) (- column at))))))
+        (setq at (+ at step)))
+      (when (and (< (point) end) (< at column))
+        (setq next (if (eq (char-after) ?\t)
+                       (+ at 8 (- (% (1- at) 8)))
+                     (+ at (qel2json--char-bytes (char-after) coding))))
+        (if (> next column)
+            (setq end (point))          ; COLUMN falls within this character
+          (setq at next)
+          (forward-char 1))))))
+
+(defvar qel2json--stamp nil
+  "The file and time of the text in the scratch buffer of `qel2json--file-buffer'.")
+
+(defun qel2json--file-buffer (file)
+  "A buffer holding FILE's text: the one visiting it, or a scratch buffer
+read as visiting would read it (kept for the next message while the
+file is unchanged), or nil where FILE cannot be read."
+  (or (find-buffer-visiting file)
+      (and (file-readable-p file) (not (file-directory-p file))
+           (let ((buffer (get-buffer-create " *qel2json-source*"))
+                 (stamp (list file (file-attribute-modification-time
+                                    (file-attributes file)))))
+             (with-current-buffer buffer
+               (unless (equal stamp (buffer-local-value 'qel2json--stamp buffer))
+                 (let ((inhibit-read-only t))
+                   (erase-buffer)
+                   (insert-file-contents file)
+                   (setq buffer-file-coding-system last-coding-system-used)
+                   (setq-local qel2json--stamp stamp))))
+             buffer))))
+
+(defun qel2json--column ()
+  "The column of the qel2json message just matched, for compilation mode.
+The match's groups 1 to 3 hold file, line and column.  Without the file
+the column stays as written."
+  (let ((name (match-string-no-properties 1))
+        (line (string-to-number (match-string-no-properties 2)))
+        (column (string-to-number (match-string-no-properties 3)))
+        (directory (let ((pos (previous-single-property-change
+                               (match-beginning 0) 'compilation-directory)))
+                     (and pos (car (or (get-text-property (1- pos) 'compilation-directory)
+                                       (get-text-property pos 'compilation-directory)))))))
+    (save-match-data
+      (let* ((screen compilation-error-screen-columns)
+             (first compilation-first-column)
+             (buffer (and (> line 0) (> column 0)
+                          (qel2json--file-buffer
+                           (expand-file-name name (and directory (expand-file-name directory)))))))
+        (if (not buffer)
+            column
+          (with-current-buffer buffer
+            ;; the buffer's own settings rule, as when compilation mode
+            ;; moves there
+            (when (local-variable-p 'compilation-error-screen-columns)
+              (setq screen compilation-error-screen-columns))
+            (when (local-variable-p 'compilation-first-column)
+              (setq first compilation-first-column))
+            (save-excursion
+              (save-restriction
+                (widen)
+                (goto-char (point-min))
+                (if (/= (forward-line (1- line)) 0)
+                    column
+                  (let ((start (point))
+                        (coding (or buffer-file-coding-system 'undecided)))
+                    (qel2json--goto-column
+                     column coding
+                     (if (and (= line 1) (eq (coding-system-type coding) 'utf-8)
+                              (coding-system-get coding :bom))
+                         3 0))
+                    (+ first (if screen
+                                 (let ((tab-width 8)) (current-column))
+                               (- (point) start)))))))))))))
+
 (add-to-list 'compilation-error-regexp-alist-alist
-             `(qel2json ,qel2json-error-regexp 1 2 3 (5 . 4)))
+             `(qel2json ,qel2json-error-regexp 1 2 qel2json--column (5 . 4)))
 (add-to-list 'compilation-error-regexp-alist 'qel2json)
 
 ;;; The mode for descriptions

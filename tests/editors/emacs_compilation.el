@@ -1,10 +1,10 @@
 ;;; emacs_compilation.el --- reads a sample of diagnostics in compilation mode  -*- lexical-binding: t -*-
 ;; emacs --batch -Q -l qel2json.el -l emacs_compilation.el SAMPLE OUT
 ;; Writes one line per message found: file|line|column|kind|where visiting
-;; it lands (line:byte, or - where the file is absent or the line is past
-;; its end); kind is error, warning or note (compilation types 2, 1, 0).
+;; it lands (line:character, or - where the file is absent or the line is
+;; past its end); kind is error, warning or note (compilation types 2, 1, 0).
 (defun qel-test-landing (file line)
-  "Where visiting the message at point lands, as line:byte, or -."
+  "Where visiting the message at point lands, as line:character, or -."
   (if (not (and (file-readable-p file) (>= line 1)
                 (<= line (with-temp-buffer
                            (insert-file-contents file)

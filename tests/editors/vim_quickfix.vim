@@ -1,7 +1,8 @@
 " Fills the quickfix list, with :compiler qel2json and :cfile from a sample
 " of diagnostics, or with :make in a description (FILE.qel), and writes one
 " line per entry found: file|line|column|kind|where :cc lands (line:byte,
-" or - where the file is absent or the line is past its end).
+" or - where the file is absent or the line is past its end).  The column
+" is the entry's: a byte index where the plugin could read the line.
 "   vim -N -u NONE -i NONE -n -es --cmd "let g:args = [PLUGIN_DIR, SAMPLE, OUT]" -S vim_quickfix.vim
 let [s:plugin, s:sample, s:out] = g:args
 let &runtimepath = s:plugin . ',' . &runtimepath
