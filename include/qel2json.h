@@ -492,6 +492,24 @@ typedef struct qel2json_stream {
 QEL2JSON_API qel2json_result *qel2json_translate_stream(qel2json_translator *translator,
                                                         const qel2json_stream *stream, const char *file_name);
 
+/* ---- Writing descriptions ---- */
+
+/* Writes the description of `input` anew, in the one canonical layout
+ * that docs/language.md describes ("Layout"), with every comment where it
+ * stood: the result's document is the description's text.  Its meaning is
+ * kept: translating it gives the same document as the input.  A
+ * description with an ERROR is not written, since its repaired tree is a
+ * guess: the result then holds its diagnostics, status 1 and no document.
+ * The translator's options do not apply; its bounds do (the document's
+ * bound to the text written).  Returns NULL as qel2json_translate does. */
+QEL2JSON_API qel2json_result *qel2json_format(qel2json_translator *translator, const char *input, size_t size,
+                                              const char *file_name);
+
+/* The same for a description that stream->read delivers, writing the text
+ * through stream->write as qel2json_translate_stream writes a document. */
+QEL2JSON_API qel2json_result *qel2json_format_stream(qel2json_translator *translator, const qel2json_stream *stream,
+                                                     const char *file_name);
+
 /* ---- Kept from release 1.1 ---- */
 
 /* These copy a record into the caller's struct, which cannot grow; they

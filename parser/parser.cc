@@ -49,7 +49,7 @@ void Parser::ReadToken() {
   current_.column = scanner_->tokenPos().col;
   if constexpr (Observed) {
     Place place = scanner_->tokenPlace();
-    observer_->Token(current_.code, place.offset, place.length, place.position);
+    observer_->Token(current_.code, place.offset, place.length, place.position, scanner_->tokenBegin());
   }
 }
 

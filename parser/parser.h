@@ -27,8 +27,9 @@ struct TokenRecord {
 class ParseObserver {
  public:
   // A token as the scanner delivered it: its terminal code, its bytes in
-  // the input and its coordinate.  The end of text may come more than once.
-  virtual void Token(int code, size_t offset, size_t length, SrcPosition position) = 0;
+  // the input (from `offset`, and at `text` during the call) and its
+  // coordinate.  The end of text may come more than once.
+  virtual void Token(int code, size_t offset, size_t length, SrcPosition position, const char* text) = 0;
   // A production that builds tree rule `rule` was reduced.  Its right side
   // holds `nodes` nonterminals (their nodes were told of before, the last
   // most recently); `first` is the coordinate of its first token, or of the

@@ -276,7 +276,7 @@ char* Scanner::Refill(char* begin) {
 char* Scanner::ScanComment(char* begin) {
   char* p = begin + 2;
   while (*p != '\n' && *p != '\r') ++p;
-  if (comments_) comments_->Comment(source_->OffsetOf(begin), size_t(p - begin), tokenPos_);
+  if (comments_) comments_->Comment(source_->OffsetOf(begin), size_t(p - begin), tokenPos_, begin);
   p = ContinueToken(StepOverLineEnd(p));
   StartLine(p);
   return p;

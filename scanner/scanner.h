@@ -26,8 +26,9 @@ inline constexpr int NoToken = 15001;
 class CommentObserver {
  public:
   // The comment's bytes from its "--" to its line end (exclusive), from
-  // input offset `offset` on, at `position`.
-  virtual void Comment(size_t offset, size_t length, SrcPosition position) = 0;
+  // input offset `offset` on (and at `text` during the call), at
+  // `position`.
+  virtual void Comment(size_t offset, size_t length, SrcPosition position, const char* text) = 0;
 
  protected:
   ~CommentObserver() = default;

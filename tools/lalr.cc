@@ -595,6 +595,66 @@ void EmitReductions(std::ostringstream& o, const Grammar& g, int productions) {
 
 }  // namespace
 
+namespace {
+
+bool IsListRule(const std::string& rule) {
+  auto ends = [&](const std::string& s) { return rule.size() > s.size() && rule.compare(rule.size() - s.size(), s.size(), s) == 0; };
+  return rule.rfind("Seq_Of_", 0) == 0 && (ends("_Append") || ends("_Empty"));
+}
+
+}  // namespace
+
+std::string EmitRuleTexts(const Grammar& g, const std::string& source) {
+  std::ostringstream o;
+  o << "// Generated from " << source << " by tools/lalrgen; do not edit.\n//\n"
+    << "// How each tree rule is written in a description: the right side of the\n"
+    << "// production that builds it, a symbol a part.  A part is a terminal\n"
+    << "// written as it is (argument -1), or the rule's argument `argument`: a\n"
+    << "// literal terminal (its value), or a nonterminal (a child node; a list\n"
+    << "// between \"<\" and \">\").  List rules have no text of their own: a list\n"
+    << "// is written as its elements.\n"
+    << "#pragma once\n\n#include <array>\n#include <cstdint>\n\n#include \"tree/rule_table.h\"\n\n"
+    << "namespace qel2json::detail::rule_texts {\n\n";
+  size_t longest = 0;
+  for (const Production& pr : g.productions) longest = std::max(longest, pr.rhs.size());
+  o << "inline constexpr int kMaxParts = " << longest << ";\n\n"
+    << "struct Part {\n  int8_t terminal;  // its code, or 0 for a nonterminal\n"
+    << "  int8_t argument;  // of the rule, from 0; -1 for a terminal written as it is\n};\n\n"
+    << "struct RuleText {\n  int count = 0;\n  Part part[kMaxParts] = {};\n};\n\n"
+    << "inline constexpr std::array<RuleText, kRuleCount> kRuleTexts = [] {\n"
+    << "  std::array<RuleText, kRuleCount> t{};\n";
+  int lt = -1, gt = -1;
+  for (int code = 1; code < g.terminalCount; ++code) {
+    if (g.names[size_t(code)] == "\"<\"") lt = code;
+    if (g.names[size_t(code)] == "\">\"") gt = code;
+  }
+  for (size_t n = 1; n < g.productions.size(); ++n) {
+    const Production& pr = g.productions[n];
+    if (pr.rule.empty() || IsListRule(pr.rule)) continue;
+    o << "  t[R_" << pr.rule << "] = {" << pr.rhs.size() << ", {";
+    for (size_t k = 0; k < pr.rhs.size(); ++k) {
+      int s = pr.rhs[k];
+      int argument = -1;
+      for (size_t a = 0; a < pr.args.size(); ++a)
+        if (size_t(pr.args[a] - 1) == k) argument = int(a);
+      bool terminal = g.IsTerminal(s);
+      bool fixed = terminal && g.names[size_t(s)][0] == '"';
+      if (fixed == (argument >= 0))
+        throw std::runtime_error("production " + std::to_string(n) + ": " + g.names[size_t(s)] +
+                                 (fixed ? " is written as it is and an argument" : " is no argument"));
+      if (s == lt && (k + 2 >= pr.rhs.size() || g.IsTerminal(pr.rhs[k + 1]) || pr.rhs[k + 2] != gt ||
+                      g.names[size_t(pr.rhs[k + 1])].rfind("Seq_Of_", 0) != 0))
+        throw std::runtime_error("production " + std::to_string(n) + ": a \"<\" that encloses no list");
+      o << (k ? ", " : "") << "{" << (terminal ? s : 0) << ", " << argument << "}";
+    }
+    o << "}};  // " << g.names[size_t(pr.lhs)] << " ->";
+    for (int s : pr.rhs) o << " " << g.names[size_t(s)];
+    o << "\n";
+  }
+  o << "  return t;\n}();\n\n}  // namespace qel2json::detail::rule_texts\n";
+  return o.str();
+}
+
 std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& source) {
   size_t maxArgs = 0;
   for (const Production& pr : g.productions) maxArgs = std::max(maxArgs, pr.args.size());

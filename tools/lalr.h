@@ -113,4 +113,10 @@ Tables Encode(const Grammar& g, const Automaton& a);
 // The tables as a C++ header (with a comment that explains the encoding).
 std::string EmitHeader(const Grammar& g, const Tables& t, const std::string& source);
 
+// How every tree rule is written as description text: the right side of
+// the production that builds it, as a C++ header.  Throws where a "<" does
+// not enclose exactly one list, or a right-side symbol is neither written
+// as it is nor an argument of the rule.
+std::string EmitRuleTexts(const Grammar& g, const std::string& source);
+
 }  // namespace lalr

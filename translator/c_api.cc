@@ -292,21 +292,27 @@ class ReportFunction final : public DiagnosticSink {
   std::string file_;
 };
 
-qel2json_result* Translate(qel2json_translator* translator, TextReader& input, const char* fileName,
-                           DocumentSink* document, DiagnosticSink* diagnostics) {
+// What a call of the interface does with its text: translate it into a
+// document, or write it anew as a description.
+enum class Work { Translate, Format };
+
+qel2json_result* Run(Work work, qel2json_translator* translator, TextReader& input, const char* fileName,
+                     DocumentSink* document, DiagnosticSink* diagnostics) {
   if (!translator) return nullptr;
   qel2json_result* result = new (std::nothrow) qel2json_result;
   if (!result) return nullptr;
   try {
     Translation& translation = *translator->translation;
     result->file = fileName ? fileName : "stdin";
-    Translation::Outcome o = translation.Translate(input, result->file, document ? *document : result->document,
-                                                   diagnostics ? *diagnostics : *result);
+    DocumentSink& text = document ? *document : result->document;
+    DiagnosticSink& reports = diagnostics ? *diagnostics : *result;
+    Translation::Outcome o = work == Work::Translate ? translation.Translate(input, result->file, text, reports)
+                                                     : translation.Format(input, result->file, text, reports);
     result->status = o.status;
     result->complete = o.complete;
     const Translation::Options& options = translation.options();
-    result->holdsDocument = o.complete && !document && !options.noDocument;
-    bool recorded = options.recordTokens || options.recordSpans;
+    result->holdsDocument = o.complete && !document && (work != Work::Translate || !options.noDocument);
+    bool recorded = work == Work::Translate && (options.recordTokens || options.recordSpans);
     result->MakeRecords(recorded ? &translation.recording() : nullptr, options.recordSpans);
   } catch (...) {
     delete result;
@@ -335,13 +341,20 @@ class WriterFunctionOf1_1 final : public DocumentSink {
   const StreamOf1_1* stream_;
 };
 
-qel2json_result* TranslateStream(qel2json_translator* translator, qel2json_read_fn read, void* readContext,
-                                 DocumentSink* writer, qel2json_report_fn report, void* reportContext,
-                                 const char* fileName) {
+qel2json_result* RunStream(Work work, qel2json_translator* translator, qel2json_read_fn read, void* readContext,
+                           DocumentSink* writer, qel2json_report_fn report, void* reportContext, const char* fileName) {
   if (!read) return nullptr;
   ReaderFunction reader(read, readContext);
   ReportFunction reporter(report, reportContext);
-  return Translate(translator, reader, fileName, writer, report ? &reporter : nullptr);
+  return Run(work, translator, reader, fileName, writer, report ? &reporter : nullptr);
+}
+
+qel2json_result* RunStream(Work work, qel2json_translator* translator, const qel2json_stream* stream,
+                           const char* fileName) {
+  if (!stream || stream->size < sizeof(qel2json_stream)) return nullptr;
+  WriterFunction writer(stream->write, stream->write_context);
+  return RunStream(work, translator, stream->read, stream->read_context, stream->write ? &writer : nullptr,
+                   stream->report, stream->report_context, fileName);
 }
 
 // The members of a record that release 1.1 knew of: those before `code`.
@@ -403,7 +416,18 @@ void qel2json_translator_set_max_input_size(qel2json_translator* translator, siz
 qel2json_result* qel2json_translate(qel2json_translator* translator, const char* input, size_t size,
                                     const char* file_name) {
   MemoryReader reader(input, size);
-  return Translate(translator, reader, file_name, nullptr, nullptr);
+  return Run(Work::Translate, translator, reader, file_name, nullptr, nullptr);
+}
+
+qel2json_result* qel2json_format(qel2json_translator* translator, const char* input, size_t size,
+                                 const char* file_name) {
+  MemoryReader reader(input, size);
+  return Run(Work::Format, translator, reader, file_name, nullptr, nullptr);
+}
+
+qel2json_result* qel2json_format_stream(qel2json_translator* translator, const qel2json_stream* stream,
+                                        const char* file_name) {
+  return RunStream(Work::Format, translator, stream, file_name);
 }
 
 // In the shared library, programs built against release 1.1 bind the
@@ -417,10 +441,7 @@ __attribute__((symver("qel2json_translate_stream@@QEL2JSON_1.2"))) QEL2JSON_API
 #endif
 qel2json_result* QEL2JSON_TRANSLATE_STREAM(qel2json_translator* translator, const qel2json_stream* stream,
                                            const char* file_name) {
-  if (!stream || stream->size < sizeof(qel2json_stream)) return nullptr;
-  WriterFunction writer(stream->write, stream->write_context);
-  return TranslateStream(translator, stream->read, stream->read_context, stream->write ? &writer : nullptr,
-                         stream->report, stream->report_context, file_name);
+  return RunStream(Work::Translate, translator, stream, file_name);
 }
 
 #if defined(QEL2JSON_VERSIONED_SYMBOLS)
@@ -429,8 +450,8 @@ qel2json_translate_stream_of_1_1(qel2json_translator* translator, const void* st
   if (!streamOf1_1) return nullptr;
   const StreamOf1_1* stream = static_cast<const StreamOf1_1*>(streamOf1_1);
   WriterFunctionOf1_1 writer(*stream);
-  return TranslateStream(translator, stream->read, stream->read_context, stream->write ? &writer : nullptr,
-                         stream->report, stream->report_context, file_name);
+  return RunStream(Work::Translate, translator, stream->read, stream->read_context, stream->write ? &writer : nullptr,
+                   stream->report, stream->report_context, file_name);
 }
 #endif
 

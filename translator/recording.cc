@@ -21,14 +21,14 @@ void Recording::Start(bool spans) {
   waiting_.clear();
 }
 
-void Recording::Token(int code, size_t offset, size_t length, SrcPosition position) {
+void Recording::Token(int code, size_t offset, size_t length, SrcPosition position, const char*) {
   // The scanner repeats the end of text to whoever asks again.
   if (code == TK_EndOfText && !tokens_.empty() && TokenAt(tokens_.size() - 1).code == TK_EndOfText) return;
   tokens_.push_back(all_.size());
   all_.push_back({code, offset, length, position});
 }
 
-void Recording::Comment(size_t offset, size_t length, SrcPosition position) {
+void Recording::Comment(size_t offset, size_t length, SrcPosition position, const char*) {
   all_.push_back({0, offset, length, position});
 }
 

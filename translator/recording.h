@@ -40,9 +40,9 @@ class Recording final : public ParseObserver, public CommentObserver {
   // comments, and the spans of nodes too when `spans` says so.
   void Start(bool spans);
 
-  void Token(int code, size_t offset, size_t length, SrcPosition position) override;
+  void Token(int code, size_t offset, size_t length, SrcPosition position, const char* text) override;
   void Reduced(int rule, int nodes, SrcPosition first) override;
-  void Comment(size_t offset, size_t length, SrcPosition position) override;
+  void Comment(size_t offset, size_t length, SrcPosition position, const char* text) override;
 
 
   // The spans, children before their parents in the order of the text, and

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string_view>
 
+#include "description/description_printer.h"
 #include "memory/pages.h"
 #include "output/output_buffer.h"
 #include "output/printer.h"
@@ -22,6 +23,7 @@
 #include "source/report.h"
 #include "source/source_buffer.h"
 #include "store/string_table.h"
+#include "translator/note_taking.h"
 #include "translator/recording.h"
 #include "tree/construction.h"
 
@@ -34,14 +36,20 @@ class Translation {
   Translation& operator=(const Translation&) = delete;
 
   struct Outcome {
-    int status;     // the command line's exit status: 1 when an Severity::Error was reported or the end came early
-    bool complete;  // the whole document went to the document sink
+    int status;     // the command line's exit status: 1 when an ERROR was reported or the end came early
+    bool complete;  // the whole text went to the document sink
   };
 
   // Translates the text that `input` reads, named `name` in diagnostics.
   // The document goes to `document`, and every diagnostic, as it is made,
   // to `diagnostics`.
   Outcome Translate(TextReader& input, std::string_view name, DocumentSink& document, DiagnosticSink& diagnostics);
+
+  // Writes the description that `input` reads anew, in the canonical layout
+  // of description/description_printer.h, with its comments, to `text`.
+  // A description with an ERROR is not written (its tree is a repair, not
+  // what was meant): the outcome is then status 1 and not complete.
+  Outcome Format(TextReader& input, std::string_view name, DocumentSink& text, DiagnosticSink& diagnostics);
 
   // The document's bound in bytes; 0, the default, is none.  A document that
   // would be longer ends its translation with a DEADLY report.
@@ -81,7 +89,10 @@ class Translation {
   // Tests make this object's mappings fail.
   friend struct FaultInjection;
 
+  template <typename Work>
+  Outcome Guarded(std::string_view name, DiagnosticSink& diagnostics, Work work);
   void Run(TextReader& input, DocumentSink& document);
+  bool RunFormat(TextReader& input, DocumentSink& text);
 
   PageSource pages_;
   Reports reports_;
@@ -92,7 +103,10 @@ class Translation {
   Parser parser_;
   OutputBuffer output_;
   Printer printer_;
+  DescriptionPrinter describer_;
   Recording recording_;
+  SourceNotes notes_;
+  NoteTaking noteTaking_;
   Options options_;
   size_t documentLimit_ = 0;
   size_t inputLimit_ = 0;
