@@ -146,18 +146,27 @@ class Translator:
     """
 
     def __init__(self, max_document_size: int = 0) -> None:
+        # Held while the library works with the handle, and by close(): the
+        # handle is freed only when no translation uses it.
+        self._busy = threading.Lock()
         self._handle = _native.translator_new()
         if not self._handle:
             raise MemoryError("qel2json: no memory for a translator")
-        self._busy = threading.Lock()
         _native.translator_set_max_document_size(self._handle, max_document_size)
 
     def __del__(self) -> None:
         self.close()
 
     def close(self) -> None:
-        """Frees the translator's memory; it cannot translate after this."""
-        handle, self._handle = getattr(self, "_handle", None), None
+        """Frees the translator's memory; it cannot translate after this.
+
+        A translation that runs on another thread ends first, with its result.
+        """
+        busy = getattr(self, "_busy", None)
+        if busy is None:  # __init__ did not get that far
+            return
+        with busy:
+            handle, self._handle = getattr(self, "_handle", None), None
         if handle:
             _native.translator_free(handle)
 
