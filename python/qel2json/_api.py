@@ -215,12 +215,13 @@ def character(data: bytes, offset: int, column: int) -> int:
     """The column, in code points, of the byte at `offset` of `data` (UTF-8)
     on its line, from 1, given its `column` in bytes (0 where it has no place).
 
-    A byte inside a code point is at that code point.  Column 1 is the
-    first character also where the library names the end of a text without
-    a last line end so: as the first of the line after it."""
+    Lines end as the scanner ends them: at "\n", "\r" or both.  A byte inside
+    a code point is at that code point.  Column 1 is the first character also
+    where the library names the end of a text without a last line end so: as
+    the first of the line after it."""
     if column <= 1:
         return column
-    start = data.rfind(b"\n", 0, offset) + 1
+    start = max(data.rfind(b"\n", 0, offset), data.rfind(b"\r", 0, offset)) + 1
     return len(data[start:offset].decode("utf-8", "ignore")) + 1  # a code point cut at `offset` is dropped
 
 
@@ -377,9 +378,9 @@ def translate(source: Source, filename: PathName = "stdin") -> Result:
     ``character``: 1 plus the number of code points on the place's line
     before it, a tab counting as one, so that ``line[d.character - 1]`` is
     the character at the place, ``line`` being the place's line of
-    ``source.split("\\n")``.  The GIL is released while the library
-    translates, and each thread has a translator of its own, so threads
-    translate at once.
+    ``re.split("\\r\\n?|\\n", source)`` (docs/python.md has the details).
+    The GIL is released while the library translates, and each thread has a
+    translator of its own, so threads translate at once.
     """
     return translator().translate(source, filename)
 

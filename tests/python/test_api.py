@@ -122,6 +122,7 @@ def test_character_counts_code_points_as_str_indexing_does():
         return [(d.line, d.character) for d in qel2json.translate(source).diagnostics]
 
     assert characters("SYSTEM\n\t; ;")[:2] == [(2, 2), (2, 4)]  # a tab is one, and lines count apart
+    assert characters("SYSTEM\rä ;")[:3] == [(2, 1), (2, 1), (2, 3)]  # a carriage return ends a line too
     assert characters("é")[:2] == [(1, 1), (1, 1)]  # both bytes of one code point that begins no token
     # "\q" on the continued line: the literal's line, the byte's own column
     assert characters('"ä\\q\\\nä\\q"')[:2] == [(1, 4), (1, 3)]
