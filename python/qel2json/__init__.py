@@ -4,14 +4,16 @@ The translation is the command line's, byte for byte, done by the library
 libqel2json through its C interface::
 
     >>> import qel2json
-    >>> result = qel2json.translate(open("plant.qel", "rb").read(), "plant.qel")
+    >>> result = qel2json.translate(open("plant.qel", "rb"), "plant.qel")
     >>> result.status, result.document[:1], [str(d) for d in result.diagnostics]
     (0, b'{', [])
 
 - :func:`translate` and :func:`translate_file` give a :class:`Result`: the
   document's exact bytes, the exit status and the :class:`Diagnostic` list.
-- :func:`loads` gives the document as Python objects (see its
-  ``duplicates`` argument for the two ``"Index"`` members of a ``Matrix``).
+- :func:`loads` and :func:`load` give the document as Python objects (see
+  the ``duplicates`` argument for the two ``"Index"`` members of a
+  ``Matrix``); they raise :class:`TranslationError` or :class:`DocumentError`,
+  both :class:`Error` and ``ValueError``.
 - ``python3 -m qel2json SRC... -o OUTDIR [-j N]`` translates whole trees
   of files on all cores (see ``python3 -m qel2json --help``).
 
@@ -19,15 +21,22 @@ The library releases the GIL while it translates, and every thread has a
 translator of its own, so threads translate in parallel (on descriptions of
 some kilobytes and more; on small ones Python's own work per call, which
 holds the GIL, leaves threads nothing to gain, and processes do better).
+
+``__version__`` is this package's release; ``library_version`` that of the
+library it runs with.
 """
-from ._api import (DocumentError, Diagnostic, Result, Severity, TranslationError, Translator,
-                   loads, translate, translate_file)
-from ._native import version as __version__
+from ._api import (Code, Diagnostic, Error, Result, Severity, TranslationError, Translator, translate,
+                   translate_file)
+from ._loads import DocumentError, Place, load, loads
+from ._native import version as library_version
 
-__all__ = ["translate", "translate_file", "loads", "Result", "Diagnostic", "Severity",
-           "TranslationError", "DocumentError", "Translator", "__version__"]
+__version__ = "1.2.0"
 
-for _public in (translate, translate_file, loads, Result, Diagnostic, Severity, TranslationError,
-                DocumentError, Translator):
+__all__ = ["translate", "translate_file", "loads", "load", "Result", "Diagnostic", "Severity", "Code",
+           "Place", "Error", "TranslationError", "DocumentError", "Translator", "__version__",
+           "library_version"]
+
+for _public in (translate, translate_file, loads, load, Result, Diagnostic, Severity, Code, Place, Error,
+                TranslationError, DocumentError, Translator):
     _public.__module__ = __name__  # shown, and pickled, as qel2json.NAME
 del _public

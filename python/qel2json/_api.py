@@ -1,21 +1,26 @@
-"""Translation in-process: results, diagnostics, and the document as Python objects."""
+"""Translation in-process: translators, results and diagnostics."""
 from __future__ import annotations
 
 import ctypes
 import enum
-import json
 import os
 import threading
 from dataclasses import dataclass, field
-from typing import Any, Callable, Literal, Optional, Union
+from typing import NamedTuple, Optional, Protocol, TypeVar, Union
 
 from . import _native
 
-Source = Union[str, bytes, bytearray, memoryview]
+
+class Readable(Protocol):
+    def read(self, size: int = ..., /) -> Union[str, bytes]: ...
+
+
+Text = Union[str, bytes, bytearray, memoryview]
+Source = Union[Text, Readable]
 PathName = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 
 
-def _text(data: bytes) -> str:
+def decoded(data: bytes) -> str:
     return data.decode("utf-8", "surrogateescape")
 
 
@@ -28,16 +33,56 @@ class Severity(enum.IntEnum):
     DEADLY = 3
 
 
+class Code(enum.IntEnum):
+    """What a diagnostic says: the numbers ``QEL2JSON_CODE_...`` of qel2json.h,
+    which keep their meaning in every later release (docs/library.md has their table)."""
+
+    NOT_A_TOKEN = 1
+    INCOMPLETE_TOKEN = 2
+    STRING_CUT_BY_LINE_END = 3
+    NEWLINE_IN_STRING = 4
+    STRING_CUT_BY_END = 5
+    HEX_ESCAPE_WITHOUT_DIGITS = 6
+    UNKNOWN_ESCAPE = 7
+    SYNTAX_ERROR = 8
+    PARSING_RESUMED = 9
+    TOO_MANY_ERRORS = 10
+    DOCUMENT_TOO_LONG = 11
+    INPUT_TOO_LONG = 12
+    CANNOT_WRITE = 13
+    CANNOT_READ = 14
+    OUT_OF_MEMORY = 15
+    INTERNAL_FAULT = 16
+    UNKNOWN_KEYWORD = 17
+
+
+Member = TypeVar("Member", bound=enum.IntEnum)
+
+
+def _member(numbers: type[Member], number: int) -> Union[Member, int]:
+    """The enum's member, or the number itself where a later library knows more numbers."""
+    try:
+        return numbers(number)
+    except ValueError:
+        return number
+
+
 @dataclass(frozen=True)
 class Diagnostic:
     """One diagnostic, as the command line prints it on one line of standard error.
 
     ``line`` and ``column`` count from 1 (columns in bytes, tabs moving to
     columns 1, 9, 17, ...); both are 0 for a diagnostic without a place.
-    ``message`` is the text after ``"SEVERITY: "``.  ``expected`` names, for
-    a syntax error, the terminals that could have stood there.  ``str(d)``
-    is exactly the command line's line, without its line feed.  Texts that
-    are not UTF-8 are decoded with ``surrogateescape``.
+    ``message`` is the text after ``"SEVERITY: "``, ``code`` says the same as
+    a :class:`Code`.  ``expected`` names, for a syntax error, the terminals
+    that could have stood there.  ``offset`` and ``length`` are the bytes of
+    the input the diagnostic is about (0 and 0 without a place).  For a
+    ``str`` input, ``character`` is the place's column in code points, as
+    ``str`` indexing counts (see :func:`qel2json.translate`); ``None`` for
+    bytes.  ``related`` is, for a "Parsing resumed here" note, the index of
+    its "Syntax error" in the list, else ``None``.  ``str(d)`` is exactly the
+    command line's line, without its line feed.  Texts that are not UTF-8 are
+    decoded with ``surrogateescape``.
     """
 
     file: str
@@ -47,12 +92,17 @@ class Diagnostic:
     message: str
     text: str = field(repr=False)
     expected: tuple[str, ...] = field(default=(), repr=False)
+    code: Union[Code, int] = 0
+    offset: int = field(default=0, repr=False)
+    length: int = field(default=0, repr=False)
+    character: Optional[int] = field(default=None, repr=False)
+    related: Optional[int] = field(default=None, repr=False)
 
     def __str__(self) -> str:
         return self.text
 
 
-@dataclass(frozen=True)
+@dataclass(frozen=True, repr=False)
 class Result:
     """What one translation gives: what the command line writes, and its exit status.
 
@@ -75,15 +125,25 @@ class Result:
     def text(self) -> Optional[str]:
         """The document as ``str``, decoded with ``surrogateescape`` so that
         ``text.encode("utf-8", "surrogateescape") == document``."""
-        return None if self.document is None else _text(self.document)
+        return None if self.document is None else decoded(self.document)
 
     @property
     def diagnostics_text(self) -> str:
         """Everything the command line writes on standard error: every line with its line feed."""
         return "".join(d.text + "\n" for d in self.diagnostics)
 
+    def __repr__(self) -> str:
+        document = "no document" if self.document is None else "a document of %d bytes" % len(self.document)
+        count = len(self.diagnostics)
+        return "<Result of %r: status %d, %s, %d diagnostic%s>" % (
+            self.filename, self.status, document, count, "" if count == 1 else "s")
 
-class TranslationError(Exception):
+
+class Error(ValueError):
+    """What qel2json raises where a description gives no usable document."""
+
+
+class TranslationError(Error):
     """A translation whose status is not 0; ``str()`` is its first ERROR (or DEADLY) line."""
 
     def __init__(self, result: Result) -> None:
@@ -96,22 +156,8 @@ class TranslationError(Exception):
             message += " (and %d more)" % (len(errors) - 1)
         super().__init__(message)
 
-
-class DocumentError(ValueError):
-    """The document is no valid JSON, as where a literal is written as it stands in
-    the description (``.5``, ``1.0F``, ``"\\x41"``): see docs/output.md, "Strict JSON".
-
-    ``lineno`` and ``colno`` place the fault in the document (from 1);
-    ``line`` is that line of the document; ``result`` is the translation.
-    """
-
-    def __init__(self, result: Result, lineno: int, colno: int, reason: str) -> None:
-        assert result.document is not None
-        self.result, self.lineno, self.colno = result, lineno, colno
-        self.line = _text(result.document.split(b"\n")[lineno - 1]).strip()
-        super().__init__("%s: line %d of the document is not valid JSON at column %d (%s), a "
-                         "literal written as it stands in the description: %s"
-                         % (result.filename, lineno, colno, reason, self.line))
+    def __reduce__(self):  # pickled with what __init__ takes, to travel between processes
+        return type(self), (self.result,)
 
 
 def _name(filename: PathName) -> bytes:
@@ -122,9 +168,10 @@ def _name(filename: PathName) -> bytes:
     return name
 
 
-def _encode(source: Source) -> bytes:
-    if not isinstance(source, str):
-        return bytes(source)
+def encode(source: Union[str, bytes]) -> bytes:
+    """The bytes the library translates for a text."""
+    if isinstance(source, bytes):
+        return source
     try:
         return source.encode("utf-8")
     except UnicodeEncodeError as e:
@@ -136,28 +183,92 @@ def _encode(source: Source) -> bytes:
             "Unicode (pass bytes for text in another encoding)" % (line, column)) from None
 
 
+TEXT_TYPES = "str, bytes, bytearray or memoryview"
+
+
+def _as_text(source: object) -> Union[str, bytes, None]:
+    if isinstance(source, (str, bytes)):
+        return source
+    if isinstance(source, (bytearray, memoryview)):
+        return bytes(source)
+    return None
+
+
+def contents(source: Source, limit: int = 0) -> Union[str, bytes]:
+    """The text of a source, read from it where it is a file object: at most
+    `limit` + 1 bytes or characters when `limit` is set, enough to exceed it."""
+    text = _as_text(source)
+    if text is not None:
+        return text
+    read = getattr(source, "read", None)
+    if not callable(read):
+        hint = " (translate_file() reads a path)" if isinstance(source, os.PathLike) else ""
+        raise TypeError("translate() takes %s, or a readable file object, not %s%s"
+                        % (TEXT_TYPES, type(source).__name__, hint))
+    data = read(limit + 1) if limit else read()
+    text = _as_text(data)
+    if text is None:
+        raise TypeError("read() of the %s gave %s, not str or bytes" % (type(source).__name__, type(data).__name__))
+    return text
+
+
+def character(data: bytes, offset: int, column: int) -> int:
+    """The column, in code points, of the byte at `offset` of `data` (UTF-8)
+    on its line, from 1, given its `column` in bytes (0 where it has no place).
+
+    Lines end as the scanner ends them: at "\n", "\r" or both.  A byte inside
+    a code point is at that code point.  Column 1 is the first character also
+    where the library names the end of a text without a last line end so: as
+    the first of the line after it."""
+    if column <= 1:
+        return column
+    start = max(data.rfind(b"\n", 0, offset), data.rfind(b"\r", 0, offset)) + 1
+    return len(data[start:offset].decode("utf-8", "ignore")) + 1  # a code point cut at `offset` is dropped
+
+
+class Records(NamedTuple):
+    """A translation's tokens and spans, as the library recorded them."""
+
+    tokens: list[_native.Token]
+    spans: list[_native.Span]
+
+
 class Translator:
-    """A translator of its own, with an optional bound on the document's size.
+    """A translator of its own, with optional bounds.
 
     The module's functions use one translator per thread; make one of these
-    to set ``max_document_size`` (bytes, 0 for no bound: where the input
-    cannot be trusted, a short description can ask for a huge document).
-    A translator is used by one thread at a time.
+    to bound the size of the document or of the input (``max_document_size``,
+    ``max_input_size``, in bytes; 0 for no bound): where the input cannot be
+    trusted, a short description can ask for a huge document.  A translator
+    is used by one thread at a time; :meth:`close` may come from any thread.
     """
 
-    def __init__(self, max_document_size: int = 0) -> None:
+    def __init__(self, max_document_size: int = 0, max_input_size: int = 0) -> None:
+        # Held while the library works with the handle, and by close(): the
+        # handle is freed only when no translation uses it.
+        self._busy = threading.Lock()
+        if min(max_document_size, max_input_size) < 0:
+            raise ValueError("qel2json: a bound below 0 (0 is no bound)")
         self._handle = _native.translator_new()
         if not self._handle:
             raise MemoryError("qel2json: no memory for a translator")
-        self._busy = threading.Lock()
+        self._max_input_size = max_input_size
         _native.translator_set_max_document_size(self._handle, max_document_size)
+        _native.translator_set_max_input_size(self._handle, max_input_size)
 
     def __del__(self) -> None:
         self.close()
 
     def close(self) -> None:
-        """Frees the translator's memory; it cannot translate after this."""
-        handle, self._handle = getattr(self, "_handle", None), None
+        """Frees the translator's memory; it cannot translate after this.
+
+        A translation that runs on another thread ends first, with its result.
+        """
+        busy = getattr(self, "_busy", None)
+        if busy is None:  # __init__ did not get that far
+            return
+        with busy:
+            handle, self._handle = getattr(self, "_handle", None), None
         if handle:
             _native.translator_free(handle)
 
@@ -167,131 +278,119 @@ class Translator:
     def __exit__(self, *exc: object) -> None:
         self.close()
 
-    def translate(self, source: Source, filename: PathName = "stdin") -> Result:
-        """See :func:`qel2json.translate`."""
-        data, name = _encode(source), _name(filename)
+    def _run(self, data: bytes, name: bytes, options: int = 0) -> int:
+        """The library's result of one translation; the caller frees it."""
         if not self._busy.acquire(blocking=False):
             raise RuntimeError("qel2json: a Translator is used by one thread at a time")
         try:
             if not self._handle:
                 raise ValueError("qel2json: the Translator is closed")
-            # One call, which releases the GIL while the library works: no
-            # function of this module is called back.
-            handle = _native.translate(self._handle, data, len(data), name)
+            if options:
+                _native.translator_set_options(self._handle, options)
+            try:
+                # One call, which releases the GIL while the library works: no
+                # function of this module is called back.
+                handle = _native.translate(self._handle, data, len(data), name)
+            finally:
+                if options:
+                    _native.translator_set_options(self._handle, 0)
         finally:
             self._busy.release()
         if not handle:
-            raise MemoryError("qel2json: no memory for the translation of %s" % _text(name))
+            raise MemoryError("qel2json: no memory for the translation of %s" % decoded(name))
+        return handle
+
+    def translate(self, source: Source, filename: PathName = "stdin") -> Result:
+        """See :func:`qel2json.translate`."""
+        name = _name(filename)
+        text = contents(source, self._max_input_size)
+        data = encode(text)
+        handle = self._run(data, name)
         try:
             size = ctypes.c_size_t()
             held = _native.result_document(handle, ctypes.byref(size))
             document = ctypes.string_at(held, size.value) if held else None
-            return _result(handle, _text(name), document)
+            diagnostics = _diagnostics(handle, data if isinstance(text, str) else None)
+            return Result(decoded(name), document, _native.result_status(handle), diagnostics)
         finally:
             _native.result_free(handle)
 
     def translate_file(self, path: PathName) -> Result:
         """See :func:`qel2json.translate_file`."""
+        path = os.fspath(path)  # not a file descriptor, which open() would take
         with open(path, "rb") as f:
-            data = f.read()
-        return self.translate(data, path)
+            return self.translate(f, path)
 
 
-def _result(handle: int, filename: str, document: Optional[bytes]) -> Result:
+Record = TypeVar("Record", bound=ctypes.Structure)
+
+
+def _copy(record: "ctypes._Pointer[Record]") -> Record:
+    """A record of the result, copied out of the result's memory."""
+    contents = record.contents
+    return type(contents).from_buffer_copy(contents)
+
+
+def _diagnostics(handle: int, text: Optional[bytes]) -> list[Diagnostic]:
+    """The result's diagnostics; with `text`, the UTF-8 of the str translated, their characters."""
     diagnostics = []
     for i in range(_native.result_diagnostic_count(handle)):
         d = _native.result_diagnostic_at(handle, i).contents
-        expected = tuple(_text(d.expected[k]) for k in range(d.expected_count))
-        diagnostics.append(Diagnostic(_text(d.file), d.line, d.column, Severity(d.severity),
-                                      _text(d.message), _text(d.text), expected))
-    return Result(filename, document, _native.result_status(handle), diagnostics)
+        diagnostics.append(Diagnostic(
+            decoded(d.file), d.line, d.column, _member(Severity, d.severity), decoded(d.message), decoded(d.text),
+            tuple(decoded(d.expected[k]) for k in range(d.expected_count)), _member(Code, d.code),
+            d.offset, d.length, None if text is None else character(text, d.offset, d.column),
+            None if d.related == _native.NO_RELATED else d.related))
+    return diagnostics
+
+
+def records(data: bytes) -> Records:
+    """The tokens and spans of the description `data`, translated without a document."""
+    handle = translator()._run(data, b"stdin", _native.RECORD_SPANS | _native.NO_DOCUMENT)
+    try:
+        return Records([_copy(_native.result_token_at(handle, i)) for i in range(_native.result_token_count(handle))],
+                       [_copy(_native.result_span_at(handle, i)) for i in range(_native.result_span_count(handle))])
+    finally:
+        _native.result_free(handle)
 
 
 _local = threading.local()
 
 
-def _translator() -> Translator:
-    translator = getattr(_local, "translator", None)
-    if translator is None:
-        translator = _local.translator = Translator()
-    return translator
+def translator() -> Translator:
+    """This thread's translator, for the module's functions."""
+    made = getattr(_local, "translator", None)
+    if made is None:
+        made = _local.translator = Translator()
+    return made
 
 
 def translate(source: Source, filename: PathName = "stdin") -> Result:
     """Translates a description as the command line does.
 
     ``source`` is ``str`` (encoded as UTF-8; a lone surrogate raises
-    ``UnicodeEncodeError``) or ``bytes`` (passed as they are, NUL bytes
-    included).  Diagnostics name the text ``filename``, as the command line
-    names its argument (``"stdin"`` for standard input).  The GIL is
-    released while the library translates, and each thread has a translator
-    of its own, so threads translate at once.
+    ``UnicodeEncodeError``), ``bytes``, ``bytearray`` or ``memoryview``
+    (their bytes as they are, NUL bytes included), or a readable file
+    object, text or binary, which is read to its end.  Anything else raises
+    ``TypeError``.  Diagnostics name the text ``filename``, as the command
+    line names its argument (``"stdin"`` for standard input).
+
+    For a ``str`` (also one read from a text file), every diagnostic has a
+    ``character``: 1 plus the number of code points on the place's line
+    before it, a tab counting as one, so that ``line[d.character - 1]`` is
+    the character at the place, ``line`` being the place's line of
+    ``re.split("\\r\\n?|\\n", source)`` (docs/python.md has the details).
+    The GIL is released while the library translates, and each thread has a
+    translator of its own, so threads translate at once.
     """
-    return _translator().translate(source, filename)
+    return translator().translate(source, filename)
 
 
 def translate_file(path: PathName) -> Result:
-    """Translates the bytes of the file ``path``; diagnostics name it as given.
+    """Translates the bytes of the file ``path`` (``str``, ``bytes`` or
+    ``os.PathLike``); diagnostics name it as given.
 
     A file that cannot be read raises ``OSError`` (``FileNotFoundError``,
     ``IsADirectoryError``, ``PermissionError``) with the path.
     """
-    return _translator().translate_file(path)
-
-
-def _keep_repeated(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
-    obj: dict[str, Any] = {}
-    repeated = set()
-    for key, value in pairs:
-        if key not in obj:
-            obj[key] = value
-        elif key in repeated:
-            obj[key].append(value)
-        else:
-            obj[key] = [obj[key], value]
-            repeated.add(key)
-    return obj
-
-
-_HOOKS: dict[str, Optional[Callable[[list[tuple[str, Any]]], Any]]] = {
-    "last": None, "list": _keep_repeated, "pairs": list}
-
-
-def loads(source: Source, filename: PathName = "stdin", *,
-          duplicates: Literal["last", "list", "pairs"] = "last",
-          parse_float: Optional[Callable[[str], Any]] = None) -> Any:
-    """Translates a description and returns its document as Python objects.
-
-    Raises :class:`TranslationError` where the status is not 0, and
-    :class:`DocumentError`, naming the line of the document, where a literal
-    written as it stands in the description is no valid JSON.
-
-    A ``Matrix`` object has two members named ``"Index"``: the integers, then
-    the entries.  ``duplicates`` says what becomes of a key that an object
-    repeats:
-
-    - ``"last"`` (as ``json.loads``): the last member is kept, so
-      ``matrix["Index"]`` is the entries.
-    - ``"list"``: the values of a repeated key are gathered, in order, in a
-      list, so ``matrix["Index"] == [integers, entries]``; other keys are as
-      with ``"last"``.
-    - ``"pairs"``: every object is a list of ``(key, value)`` pairs.
-
-    ``parse_float`` is handed to ``json.loads`` (``decimal.Decimal`` keeps
-    reals exact).
-    """
-    if duplicates not in _HOOKS:
-        raise ValueError("duplicates: %r is not one of %s" % (duplicates, ", ".join(_HOOKS)))
-    result = translate(source, filename)
-    if result.status != 0 or result.document is None:
-        raise TranslationError(result)
-    document = result.document
-    try:
-        text = document.decode("utf-8")
-        return json.loads(text, object_pairs_hook=_HOOKS[duplicates], parse_float=parse_float)
-    except UnicodeDecodeError as e:
-        line = document.count(b"\n", 0, e.start) + 1
-        column = e.start - (document.rfind(b"\n", 0, e.start) + 1) + 1
-        raise DocumentError(result, line, column, "bytes that are not UTF-8") from None
-    except json.JSONDecodeError as e:
-        raise DocumentError(result, e.lineno, e.colno, e.msg) from None
+    return translator().translate_file(path)

@@ -16,12 +16,16 @@ USAGE = """Translates descriptions into JSON documents, in parallel.
 
 A file named is translated into OUTDIR/NAME.json.  A directory is walked for
 *.qel files, and its tree is mirrored under OUTDIR: SRC/a/b.qel becomes
-OUTDIR/a/b.json.  Every diagnostic is printed on standard error as the command
-line prints it; a file that gives no document gets no .json (one left by an
-earlier run is removed).  A summary line ends the run.
+OUTDIR/a/b.json.  SRC "-" reads the names of files and folders from standard
+input, one a line.  Every diagnostic is printed on standard error as the
+command line prints it; a file that gives no document gets no .json (one left
+by an earlier run is removed).  Of two files whose documents would have the
+same name, the first named is translated and the second is not, with a
+message.  A summary line ends the run.
 
 Exit status: 0 when every file is clean, 1 when any has an ERROR, 2 when any
-cannot be read (or its document cannot be written)."""
+cannot be read or translated, or its document cannot be written (also when
+OUTDIR cannot be a folder: then nothing is translated)."""
 
 
 @dataclass
@@ -33,7 +37,8 @@ class Job:
 
 @dataclass
 class Outcome:
-    status: int = 0           # the translation's, or 2 when the file cannot be read or written
+    status: int = 0           # the translation's
+    failed: bool = False      # the file was not read or translated, or its document not written
     written: bool = False
     messages: bytes = b""     # diagnostics, and why a file was not read or written
 
@@ -112,16 +117,17 @@ _made: set[str] = set()  # folders of OUTDIR made by this run
 def run(job: Job) -> Outcome:
     """Translates one file and writes its document; reports, never raises on a file."""
     if job.error:
-        return Outcome(2, False, job.error.encode() + b"\n")
+        return Outcome(failed=True, messages=job.error.encode() + b"\n")
     name = job.source.encode("utf-8", "surrogateescape")
     try:
         result = translate(_read(job.source), job.source)
     except OSError as e:
-        return Outcome(2, False, b"qel2json: cannot open %s for reading: %s\n" % (name, e.strerror.encode()))
-    outcome = Outcome(result.status, False, result.diagnostics_text.encode("utf-8", "surrogateescape"))
+        return Outcome(failed=True, messages=b"qel2json: cannot open %s for reading: %s\n" % (
+            name, e.strerror.encode()))
+    outcome = Outcome(result.status, messages=result.diagnostics_text.encode("utf-8", "surrogateescape"))
     try:
-        if result.document is None:
-            with contextlib.suppress(FileNotFoundError):
+        if result.document is None:  # no document: none of an earlier run either
+            with contextlib.suppress(FileNotFoundError, NotADirectoryError):
                 os.remove(job.output)
         else:
             folder = os.path.dirname(job.output)
@@ -131,10 +137,32 @@ def run(job: Job) -> Outcome:
             _write(job.output, result.document)
             outcome.written = True
     except OSError as e:
-        outcome.status = 2
+        outcome.failed = True
         outcome.messages += b"qel2json: cannot write %s: %s\n" % (
             job.output.encode("utf-8", "surrogateescape"), (e.strerror or str(e)).encode())
     return outcome
+
+
+def _sources(named: Sequence[str]) -> list[str]:
+    """The sources named, with those that standard input names, one a line, in place of "-"."""
+    sources: list[str] = []
+    for name in named:
+        if name == "-":
+            sources.extend(os.fsdecode(line) for line in sys.stdin.buffer.read().split(b"\n") if line)
+        else:
+            sources.append(name)
+    return sources
+
+
+def _make_folder(path: str) -> Optional[str]:
+    """Why the documents cannot go to the folder `path`, or None once it is there."""
+    if os.path.exists(path) and not os.path.isdir(path):
+        return "qel2json: the output folder %s is a file" % path
+    try:
+        os.makedirs(path, exist_ok=True)
+    except OSError as e:
+        return "qel2json: cannot make the output folder %s: %s" % (path, e.strerror)
+    return None
 
 
 def _progress(total: int):
@@ -151,7 +179,8 @@ def _progress(total: int):
 def main(argv: Optional[Sequence[str]] = None) -> int:
     parser = argparse.ArgumentParser(prog="python3 -m qel2json", description=USAGE,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("sources", nargs="+", metavar="SRC", help="a description file, or a folder to walk")
+    parser.add_argument("sources", nargs="+", metavar="SRC",
+                        help="a description file, a folder to walk, or - for names on standard input")
     parser.add_argument("-o", "--output", required=True, metavar="OUTDIR", help="where the documents go")
     parser.add_argument("-j", "--jobs", type=int, default=len(os.sched_getaffinity(0)), metavar="N",
                         help="worker processes, files translated at once (default: all cores, here %(default)s)")
@@ -159,9 +188,13 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
     if args.jobs < 1:
         parser.error("--jobs must be at least 1")
 
-    jobs = collect(args.sources, args.output)
+    problem = _make_folder(args.output)
+    if problem:
+        print(problem, file=sys.stderr)
+        return 2
+    jobs = collect(_sources(args.sources), args.output)
     workers = min(args.jobs, len(jobs))
-    files = written = with_errors = unread = 0
+    files = written = with_errors = failed = 0
     bar, pool = None, None
     with contextlib.ExitStack() as stack:
         try:
@@ -178,7 +211,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
                 files += 1
                 written += outcome.written
                 with_errors += outcome.status == 1
-                unread += outcome.status == 2
+                failed += outcome.failed
                 if outcome.messages:
                     with bar.external_write_mode(file=sys.stderr) if bar else contextlib.nullcontext():
                         sys.stderr.flush()
@@ -197,7 +230,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
         bar.close()
     summary = "%s, %s written, %s with errors" % (
         _plural(files, "file"), _plural(written, "document"), _plural(with_errors, "file"))
-    if unread:
-        summary += ", %s not read or written" % _plural(unread, "file")
+    if failed:
+        summary += ", %s not read or written" % _plural(failed, "file")
     print(summary)
-    return 2 if unread else 1 if with_errors else 0
+    return 2 if failed else 1 if with_errors else 0

@@ -65,6 +65,8 @@ def test_exit_status_and_named_files(tree, tmp_path):
     twin.write_bytes(b"")
     r = batch([clean[0], str(twin), clean[0], "-o", str(tmp_path / "c")], root)
     assert r.returncode == 2 and r.stdout.startswith(b"2 files, 1 document written")
+    # the first named is translated, the second not: as docs/python.md says
+    assert (tmp_path / "c" / (os.path.basename(clean[0])[:-4] + ".json")).read_bytes() == expected[clean[0]][0]
     assert r.stderr == b"qel2json: %s not translated: its document %s/c/%s would replace that of %s\n" % (
         str(twin).encode(), str(tmp_path).encode(), os.path.basename(clean[0][:-4]).encode() + b".json",
         clean[0].encode())
@@ -88,3 +90,38 @@ def test_progress_bar_only_on_a_terminal(tree, tmp_path):
         shown += chunk
     os.close(main)
     assert child.wait() == 2 and b"200/200" in shown
+
+
+def test_an_output_folder_that_cannot_be_is_one_error(tree, tmp_path):
+    root, _ = tree
+    (tmp_path / "file").write_text("")
+    for outdir, message in ((tmp_path / "file", "the output folder %s is a file"),
+                            (tmp_path / "file" / "sub", "cannot make the output folder %s: Not a directory")):
+        r = batch(["src", "-o", str(outdir)], root)
+        assert (r.returncode, r.stdout, r.stderr.decode()) == (2, b"", "qel2json: %s\n" % (message % outdir))
+    assert os.listdir(tmp_path) == ["file"]
+
+
+def test_files_with_errors_count_also_where_writing_fails(tmp_path):
+    (tmp_path / "src" / "a").mkdir(parents=True)
+    (tmp_path / "src" / "a" / "errors.qel").write_bytes(
+        (SOURCE_DIR / "tests/golden/too-many-errors/input.qel").read_bytes())  # no document
+    (tmp_path / "src" / "a" / "broken.qel").write_bytes(b'SYSTEM LINEAR < "a" 7 >\n')
+    (tmp_path / "src" / "clean.qel").write_bytes((SOURCE_DIR / "examples/plant.qel").read_bytes())
+    (tmp_path / "out").mkdir()
+    (tmp_path / "out" / "a").write_text("where the folder a should be")
+    r = batch(["src", "-o", "out"], tmp_path)
+    assert r.stdout == b"3 files, 1 document written, 2 files with errors, 1 file not read or written\n"
+    assert [line for line in r.stderr.splitlines() if line.startswith(b"qel2json:")] == [
+        b"qel2json: cannot write out/a/broken.json: File exists"]  # none for errors.qel, which has no document
+    assert r.returncode == 2
+
+
+def test_names_on_standard_input(tree, tmp_path):
+    root, _ = tree
+    r = batch(["-", "src/d1", "-o", str(tmp_path / "listed")], root, input=b"src/d0/f000.qel\n\nsrc/d2\n")
+    s = batch(["src/d0/f000.qel", "src/d2", "src/d1", "-o", str(tmp_path / "named")], root)
+    assert (r.returncode, r.stdout, r.stderr) == (s.returncode, s.stdout, s.stderr)
+    listed = sorted(str(p.relative_to(tmp_path / "listed")) for p in (tmp_path / "listed").rglob("*"))
+    assert listed == sorted(str(p.relative_to(tmp_path / "named")) for p in (tmp_path / "named").rglob("*"))
+    assert "f000.json" in listed
