@@ -198,7 +198,12 @@ typedef enum qel2json_code {
   QEL2JSON_CODE_CANNOT_READ = 14,           /* refillBuf: REASON */
   QEL2JSON_CODE_OUT_OF_MEMORY = 15,         /* memory exhausted, and the source buffer's own lines */
   QEL2JSON_CODE_INTERNAL_FAULT = 16,        /* a fault of the translator itself */
-  QEL2JSON_CODE_UNKNOWN_KEYWORD = 17        /* unknown keyword WORD; did you mean KEYWORD? (QEL2JSON_REPAIR_WORDS) */
+  QEL2JSON_CODE_UNKNOWN_KEYWORD = 17,       /* unknown keyword WORD; did you mean KEYWORD? (QEL2JSON_REPAIR_WORDS) */
+  /* Reading a document to write its description (qel2json_write_description): */
+  QEL2JSON_CODE_DOCUMENT_NOT_JSON = 18,     /* PATH: what stands there that is no JSON */
+  QEL2JSON_CODE_MISSING_KEY = 19,           /* PATH: the key "KEY" is missing */
+  QEL2JSON_CODE_UNKNOWN_KEY = 20,           /* PATH: no key "KEY" belongs here */
+  QEL2JSON_CODE_WRONG_VALUE = 21            /* PATH: expected WHAT, found WHAT */
 } qel2json_code;
 
 #define QEL2JSON_NO_RELATED ((size_t)-1)
@@ -509,6 +514,20 @@ QEL2JSON_API qel2json_result *qel2json_format(qel2json_translator *translator, c
  * through stream->write as qel2json_translate_stream writes a document. */
 QEL2JSON_API qel2json_result *qel2json_format_stream(qel2json_translator *translator, const qel2json_stream *stream,
                                                      const char *file_name);
+
+/* Writes the description of a JSON document, such as this library writes:
+ * the result's document is the description's text, in the layout of
+ * qel2json_format, and translating it gives the document again (its
+ * integers as their values).  Blanks and line breaks between the
+ * document's tokens may be any; its members stand in the order the
+ * library writes them, and its literals as the library writes them (as
+ * they stand in a description: 1.0F, .5, "\q").  A document that does
+ * not have that shape gets one diagnostic, at the first place that does
+ * not fit, naming its line and column in the document and its path, such
+ * as "Qel_Object.System.Strings[2]"; the result then has status 1 and no
+ * document.  Returns NULL as qel2json_translate does. */
+QEL2JSON_API qel2json_result *qel2json_write_description(qel2json_translator *translator, const char *json,
+                                                         size_t size, const char *file_name);
 
 /* ---- Kept from release 1.1 ---- */
 

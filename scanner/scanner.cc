@@ -241,6 +241,12 @@ Scanner::Scanner(SourceBuffer& source, StringTable& strings, Reports& reports)
 
 void Scanner::ReadWordsWhole(bool whole) { byteKinds_ = (whole ? kByteKindOfWords : kByteKind).data(); }
 
+int NumberAt(const char* begin, const char** end) {
+  Match m = ScanNumber(const_cast<char*>(begin));
+  *end = m.limit;
+  return m.code;
+}
+
 void Scanner::Start() {
   wordsCheckedTo_ = 0;
   tokenBegin_ = tokenLimit_ = source_->textStart();

@@ -169,6 +169,12 @@ inline size_t TabAdvance(size_t column) { return 7 - (column - 2) % 8; }
 
 inline void Scanner::PassTab(char* afterTab) { lineStart_ -= TabAdvance(ColumnOf(afterTab)); }
 
+// The literal class of the number that begins at `begin` as the scanner
+// reads it (TK_IntegerLiteral, TK_RealLiteral, or 0 for none), and in *end
+// where it ends.  Some byte that no number takes must follow it, as a line
+// end always does in the scanner's text; the JSON reader checks values so.
+int NumberAt(const char* begin, const char** end);
+
 // The image of a byte (0..255) in messages: the byte itself when printable,
 // else a C-style escape.  Writes it to image and returns its length (1..4).
 int CharImage(int byte, char image[4]);

@@ -595,15 +595,6 @@ void EmitReductions(std::ostringstream& o, const Grammar& g, int productions) {
 
 }  // namespace
 
-namespace {
-
-bool IsListRule(const std::string& rule) {
-  auto ends = [&](const std::string& s) { return rule.size() > s.size() && rule.compare(rule.size() - s.size(), s.size(), s) == 0; };
-  return rule.rfind("Seq_Of_", 0) == 0 && (ends("_Append") || ends("_Empty"));
-}
-
-}  // namespace
-
 std::string EmitRuleTexts(const Grammar& g, const std::string& source) {
   std::ostringstream o;
   o << "// Generated from " << source << " by tools/lalrgen; do not edit.\n//\n"
@@ -611,8 +602,8 @@ std::string EmitRuleTexts(const Grammar& g, const std::string& source) {
     << "// production that builds it, a symbol a part.  A part is a terminal\n"
     << "// written as it is (argument -1), or the rule's argument `argument`: a\n"
     << "// literal terminal (its value), or a nonterminal (a child node; a list\n"
-    << "// between \"<\" and \">\").  List rules have no text of their own: a list\n"
-    << "// is written as its elements.\n"
+    << "// between \"<\" and \">\").  A list is written as its elements: the text of\n"
+    << "// its appending rule names the list and the element.\n"
     << "#pragma once\n\n#include <array>\n#include <cstdint>\n\n#include \"tree/rule_table.h\"\n\n"
     << "namespace qel2json::detail::rule_texts {\n\n";
   size_t longest = 0;
@@ -630,7 +621,7 @@ std::string EmitRuleTexts(const Grammar& g, const std::string& source) {
   }
   for (size_t n = 1; n < g.productions.size(); ++n) {
     const Production& pr = g.productions[n];
-    if (pr.rule.empty() || IsListRule(pr.rule)) continue;
+    if (pr.rule.empty() || pr.rhs.empty()) continue;
     o << "  t[R_" << pr.rule << "] = {" << pr.rhs.size() << ", {";
     for (size_t k = 0; k < pr.rhs.size(); ++k) {
       int s = pr.rhs[k];

@@ -22,8 +22,7 @@ namespace {
 static_assert(int(Severity::Note) == QEL2JSON_SEVERITY_NOTE && int(Severity::Warning) == QEL2JSON_SEVERITY_WARNING &&
               int(Severity::Error) == QEL2JSON_SEVERITY_ERROR && int(Severity::Deadly) == QEL2JSON_SEVERITY_DEADLY);
 static_assert(int(Code::NotAToken) == QEL2JSON_CODE_NOT_A_TOKEN && int(Code::SyntaxError) == QEL2JSON_CODE_SYNTAX_ERROR &&
-              int(Code::UnknownKeyword) == QEL2JSON_CODE_UNKNOWN_KEYWORD &&
-              kMessageKinds.size() == QEL2JSON_CODE_UNKNOWN_KEYWORD);
+              int(Code::WrongValue) == QEL2JSON_CODE_WRONG_VALUE && kMessageKinds.size() == QEL2JSON_CODE_WRONG_VALUE);
 static_assert(int(K_Matrix) == int(QEL2JSON_KIND_MATRIX) && int(K_Root) == int(QEL2JSON_KIND_ROOT) && kKindCount == QEL2JSON_KIND_ROOT + 1);
 static_assert(kNoRelated == QEL2JSON_NO_RELATED && kNoParent == QEL2JSON_NO_PARENT);
 
@@ -423,6 +422,25 @@ qel2json_result* qel2json_format(qel2json_translator* translator, const char* in
                                  const char* file_name) {
   MemoryReader reader(input, size);
   return Run(Work::Format, translator, reader, file_name, nullptr, nullptr);
+}
+
+qel2json_result* qel2json_write_description(qel2json_translator* translator, const char* json, size_t size,
+                                           const char* file_name) {
+  if (!translator || (!json && size)) return nullptr;
+  qel2json_result* result = new (std::nothrow) qel2json_result;
+  if (!result) return nullptr;
+  try {
+    result->file = file_name ? file_name : "stdin";
+    Translation::Outcome o =
+        translator->translation->WriteDescription(json ? json : "", size, result->file, result->document, *result);
+    result->status = o.status;
+    result->complete = result->holdsDocument = o.complete;
+    result->MakeRecords(nullptr, false);
+  } catch (...) {
+    delete result;
+    return nullptr;
+  }
+  return result;
 }
 
 qel2json_result* qel2json_format_stream(qel2json_translator* translator, const qel2json_stream* stream,

@@ -14,6 +14,7 @@ Translation::Translation()
       output_(reports_),
       printer_(pages_, tree_, strings_, output_),
       describer_(pages_, tree_, strings_, output_),
+      reader_(tree_, strings_, reports_),
       noteTaking_(notes_) {}
 
 void Translation::Run(TextReader& input, DocumentSink& document) {
@@ -73,6 +74,18 @@ Translation::Outcome Translation::Translate(TextReader& input, std::string_view 
 Translation::Outcome Translation::Format(TextReader& input, std::string_view name, DocumentSink& text,
                                          DiagnosticSink& diagnostics) {
   return Guarded(name, diagnostics, [&] { return RunFormat(input, text); });
+}
+
+Translation::Outcome Translation::WriteDescription(const char* document, size_t size, std::string_view name,
+                                                   DocumentSink& text, DiagnosticSink& diagnostics) {
+  return Guarded(name, diagnostics, [&] {
+    strings_.Clear();
+    tree_.Clear();
+    root_ = reader_.Read(document, size);
+    if (!root_) return false;
+    describer_.Write(root_, nullptr, text, documentLimit_);
+    return true;
+  });
 }
 
 std::unique_ptr<Translation> Translation::Renewed() const {

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "description/description_printer.h"
+#include "json_reader/json_reader.h"
 #include "memory/pages.h"
 #include "output/output_buffer.h"
 #include "output/printer.h"
@@ -50,6 +51,13 @@ class Translation {
   // A description with an ERROR is not written (its tree is a repair, not
   // what was meant): the outcome is then status 1 and not complete.
   Outcome Format(TextReader& input, std::string_view name, DocumentSink& text, DiagnosticSink& diagnostics);
+
+  // Writes the description of the `size` bytes of JSON at `document` (as
+  // this library writes documents) to `text`, in the same layout.  A
+  // document that does not have the shape of the mapping gets one
+  // diagnostic, at its first place that does not fit, and no text.
+  Outcome WriteDescription(const char* document, size_t size, std::string_view name, DocumentSink& text,
+                           DiagnosticSink& diagnostics);
 
   // The document's bound in bytes; 0, the default, is none.  A document that
   // would be longer ends its translation with a DEADLY report.
@@ -104,6 +112,7 @@ class Translation {
   OutputBuffer output_;
   Printer printer_;
   DescriptionPrinter describer_;
+  JsonReader reader_;
   Recording recording_;
   SourceNotes notes_;
   NoteTaking noteTaking_;

@@ -54,6 +54,10 @@ class Code(enum.IntEnum):
     OUT_OF_MEMORY = 15
     INTERNAL_FAULT = 16
     UNKNOWN_KEYWORD = 17
+    DOCUMENT_NOT_JSON = 18
+    MISSING_KEY = 19
+    UNKNOWN_KEY = 20
+    WRONG_VALUE = 21
 
 
 Member = TypeVar("Member", bound=enum.IntEnum)

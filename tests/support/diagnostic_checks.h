@@ -38,7 +38,8 @@ inline std::map<int, CodeRow> ReadCodeTable(const std::string& libraryGuide) {
 
 // Whether message has the form: c stands for a character's image, N for a
 // number, REASON for a system's description of an error, WORD and KEYWORD
-// for words, "..." for any text.
+// for words, PATH, KEY and WHAT for places and things of a JSON document,
+// "..." for any text.
 inline bool HasForm(const std::string& message, const std::string& form) {
   std::string pattern;
   for (size_t i = 0; i < form.size(); ++i) {
@@ -55,6 +56,9 @@ inline bool HasForm(const std::string& message, const std::string& form) {
     } else if (at("WORD") || at("KEYWORD")) {
       pattern += "[A-Za-z]+";
       i += at("WORD") ? 3 : 6;
+    } else if (at("PATH") || at("WHAT") || at("KEY")) {
+      pattern += ".+";
+      i += at("KEY") ? 2 : 3;
     } else if (form[i] == 'N' && (i == 0 || form[i - 1] == ' ') && (i + 1 == form.size() || form[i + 1] == ' ')) {
       pattern += "[0-9]+";
     } else {

@@ -1,0 +1,523 @@
+// The JSON reader: the mapping table's print programs run backwards, one
+// instruction at a time, against the lexemes of the document.
+#include "json_reader/json_reader.h"
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <initializer_list>
+#include <string_view>
+
+#include "description/rule_texts.h"
+#include "output/json_mapping.h"
+#include "scanner/scanner.h"
+#include "scanner/tokens.h"
+
+namespace qel2json::detail {
+
+namespace {
+
+using json::Instr;
+using json::Op;
+using json::kPrograms;
+using rule_texts::kRuleTexts;
+
+// ---- What the rule tables say of reading ----
+
+// The argument of each rule that each stored word holds.
+inline constexpr auto kArgOfSlot = [] {
+  std::array<std::array<int8_t, kMaxArgs + 1>, kRuleCount> args{};
+  for (int r = 0; r < kRuleCount; ++r)
+    for (int a = 0; a < kRules[size_t(r)].argCount; ++a) args[size_t(r)][size_t(kRules[size_t(r)].slot[a])] = int8_t(a);
+  return args;
+}();
+
+// The rules that build nodes of each kind (no list rules), and for list
+// kinds their empty and appending rules.
+struct KindRules {
+  int count = 0;
+  int rule[16] = {};
+  int empty = -1;
+  int append = -1;
+};
+
+inline constexpr auto kKindRules = [] {
+  std::array<KindRules, kKindCount> kinds{};
+  for (int r = 0; r < kRuleCount; ++r) {
+    KindRules& k = kinds[size_t(kRules[size_t(r)].kind)];
+    switch (kRules[size_t(r)].list) {
+      case ListRole::Empty: k.empty = r; break;
+      case ListRole::Append: k.append = r; break;
+      case ListRole::None:
+        if (k.count == 16) throw "a kind with more rules than the reader looks at";
+        k.rule[k.count++] = r;
+        break;
+    }
+  }
+  return kinds;
+}();
+
+const Instr* ProgramOf(int rule) { return kPrograms.code.data() + kPrograms.start[size_t(rule)]; }
+
+// The literal terminal (string or real) of a rule's argument.
+int LiteralTerminal(int rule, int argument) {
+  const rule_texts::RuleText& t = kRuleTexts[size_t(rule)];
+  for (int k = 0; k < t.count; ++k)
+    if (t.part[k].argument == argument) return t.part[k].terminal;
+  return 0;
+}
+
+// Whether every rule whose text leaves a child out has that child alone:
+// the reader builds it empty once the rule's other parts are read.
+constexpr bool UnwrittenChildrenStandAlone() {
+  for (int r = 0; r < kRuleCount; ++r) {
+    const RuleInfo& info = kRules[size_t(r)];
+    if (info.list != ListRole::None || kPrograms.start[size_t(r)] < 0) continue;
+    bool written[kMaxArgs + 1] = {};
+    for (int i = kPrograms.start[size_t(r)]; kPrograms.code[size_t(i)].op != Op::End; ++i) {
+      const Instr& in = kPrograms.code[size_t(i)];
+      if (in.op == Op::Child || in.op == Op::List) written[in.slot] = true;
+    }
+    for (int c = 0; c < info.childCount; ++c)
+      if (!written[c] && info.childCount != 1) return false;
+  }
+  return true;
+}
+static_assert(UnwrittenChildrenStandAlone());
+
+// ---- Lexemes ----
+
+enum Token : int { kObjectOpen, kObjectClose, kArrayOpen, kArrayClose, kColon, kComma, kString, kBare, kEnd, kBroken };
+
+// Texts joined (GCC 12 warns falsely of overlapping copies where a string
+// literal is added to a temporary string).
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::string joined;
+  for (std::string_view p : parts) joined.append(p);
+  return joined;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsStructural(char c) { return c == '{' || c == '}' || c == '[' || c == ']' || c == ':' || c == ',' || c == '"'; }
+
+}  // namespace
+
+namespace {
+
+// Lexes the bytes of `text` from `at` (also the fixed texts of programs).
+JsonReader::Lexeme LexIn(const char* text, size_t size, size_t at) {
+  while (at < size && IsBlank(text[at])) ++at;
+  if (at == size) return {kEnd, at, at};
+  switch (text[at]) {
+    case '{': return {kObjectOpen, at, at + 1};
+    case '}': return {kObjectClose, at, at + 1};
+    case '[': return {kArrayOpen, at, at + 1};
+    case ']': return {kArrayClose, at, at + 1};
+    case ':': return {kColon, at, at + 1};
+    case ',': return {kComma, at, at + 1};
+    case '"': {
+      // As the description's string literals are: a backslash takes the
+      // byte after it, or the line end after it (a literal continued).
+      for (size_t i = at + 1; i < size; ++i) {
+        char c = text[i];
+        if (c == '"') return {kString, at, i + 1};
+        if (c == '\n' || c == '\r') return {kBroken, at, i, "a line end inside a string"};
+        if (c != '\\') continue;
+        if (i + 2 < size && text[i + 1] == '\r' && text[i + 2] == '\n') ++i;
+        ++i;
+      }
+      return {kBroken, at, size, "a string without its closing quote"};
+    }
+    default: {
+      size_t end = at;
+      while (end < size && !IsBlank(text[end]) && !IsStructural(text[end])) ++end;
+      return {kBare, at, end};
+    }
+  }
+}
+
+}  // namespace
+
+JsonReader::Lexeme JsonReader::Lex(size_t at) const { return LexIn(text_, size_, at); }
+JsonReader::Lexeme JsonReader::Peek() const { return Lex(at_); }
+JsonReader::Lexeme JsonReader::Take() {
+  Lexeme l = Peek();
+  at_ = l.end;
+  return l;
+}
+
+// ---- Diagnostics ----
+
+std::string JsonReader::Path() const {
+  std::string path;
+  for (const PathStep& s : path_) {
+    if (s.array) {
+      path.append("[").append(std::to_string(s.index)).append("]");
+    } else if (!s.key.empty()) {
+      if (!path.empty()) path += '.';
+      path.append(s.key);
+    }
+  }
+  return path.empty() ? "the document" : path;
+}
+
+namespace {
+
+std::string Described(const char* text, const JsonReader::Lexeme& l) {
+  switch (l.token) {
+    case kObjectOpen: return "an object";
+    case kArrayOpen: return "an array";
+    case kObjectClose: return "the end of an object";
+    case kArrayClose: return "the end of an array";
+    case kColon: return "\":\"";
+    case kComma: return "\",\"";
+    case kEnd: return "the end of the document";
+    case kBroken: return l.broken;
+    default: break;
+  }
+  std::string_view shown(text + l.begin, std::min<size_t>(l.end - l.begin, 40));
+  return Joined({l.token == kString ? "the string " : "", shown, l.end - l.begin > 40 ? "..." : ""});
+}
+
+// The place of a byte of the document as diagnostics give it: lines end at
+// line feeds, a tab moves to the next of the columns 1, 9, 17, ...
+SrcPosition PositionIn(const char* text, size_t offset) {
+  SrcPosition p = {1, 1};
+  for (size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n')
+      p = {Saturated(size_t(p.line) + 1), 1};
+    else
+      p.col = text[i] == '\t' ? p.col + 8 - (p.col - 1) % 8 : Saturated(size_t(p.col) + 1);
+  }
+  return p;
+}
+
+// Whether the mapping writes a key of this text anywhere.
+bool IsKeyOfTheMapping(std::string_view key) {
+  for (const Instr& in : kPrograms.code)
+    if (in.op == Op::Key && std::string_view(in.text, size_t(in.len)) == key) return true;
+  return false;
+}
+
+}  // namespace
+
+void JsonReader::Fail(int code, const Lexeme& at, const std::string& text) {
+  if (failed_) return;
+  failed_ = true;
+  size_t length = at.token == kEnd ? 0 : at.end - at.begin;
+  reports_->Report(Code(code), Joined({Path(), ": ", text}), {PositionIn(text_, at.begin), at.begin, length});
+}
+
+bool JsonReader::Expect(int token, const char* what) {
+  Lexeme l = Take();
+  if (l.token == token) return true;
+  if (l.token == kBroken) {
+    Fail(int(Code::DocumentNotJson), l, l.broken);
+  } else {
+    Fail(int(Code::WrongValue), l, Joined({"expected ", what, ", found ", Described(text_, l)}));
+  }
+  return false;
+}
+
+// ---- Choosing the rule that wrote a text ----
+
+// Whether the program of `rule` fits the document from `at` as far as the
+// first value it reads: values do not tell rules apart, keys do.  Children
+// are followed into every rule of their kind, to the depth of the grammar.
+bool JsonReader::Viable(int rule, size_t at, int depth) const {
+  if (depth > 16) return true;
+  for (const Instr* in = ProgramOf(rule);; ++in) {
+    Lexeme l = Lex(at);
+    switch (in->op) {
+      case Op::End:
+        return true;
+      case Op::Break:
+        continue;
+      case Op::Open:
+      case Op::Close: {
+        int token = in->text[0] == '{' ? kObjectOpen : in->text[0] == '[' ? kArrayOpen
+                                                       : in->text[0] == '}' ? kObjectClose
+                                                                            : kArrayClose;
+        if (l.token != token) return false;
+        break;
+      }
+      case Op::CommaBreak:
+        if (l.token != kComma) return false;
+        break;
+      case Op::Key:
+      case Op::Text: {
+        // A key, or the fixed text of a member: lexeme for lexeme.
+        std::string_view written(in->text, size_t(in->len));
+        std::string fixed = in->op == Op::Key ? Joined({"\"", written, "\":"}) : std::string(written);
+        for (size_t f = 0;;) {
+          Lexeme want = LexIn(fixed.data(), fixed.size(), f);
+          if (want.token == kEnd) break;
+          Lexeme got = Lex(at);
+          if (got.token != want.token || std::string_view(text_ + got.begin, got.end - got.begin) !=
+                                             std::string_view(fixed.data() + want.begin, want.end - want.begin))
+            return false;
+          at = got.end;
+          f = want.end;
+        }
+        continue;
+      }
+      case Op::Child: {
+        const KindRules& k = kKindRules[size_t(kRules[size_t(rule)].arg[kArgOfSlot[size_t(rule)][in->slot]])];
+        for (int i = 0; i < k.count; ++i)
+          if (Viable(k.rule[i], at, depth + 1)) return true;
+        return false;
+      }
+      default:  // a value or a list
+        return true;
+    }
+    at = l.end;
+  }
+}
+
+int JsonReader::RuleAt(int kind) {
+  const KindRules& k = kKindRules[size_t(kind)];
+  if (k.count == 1) return k.rule[0];
+  for (int i = 0; i < k.count; ++i)
+    if (Viable(k.rule[i], at_, 0)) return k.rule[i];
+  // Nothing fits: name what stands there.
+  Lexeme l = Peek();
+  size_t key = l.token == kObjectOpen ? Lex(l.end).begin : l.begin;
+  Lexeme named = Lex(key);
+  if (named.token == kString && Lex(named.end).token == kColon)
+    Fail(int(Code::UnknownKey), named,
+         Joined({"no key ", std::string_view(text_ + named.begin, named.end - named.begin), " belongs here"}));
+  else
+    Fail(int(Code::WrongValue), l, Joined({"expected a ", kKindNames[size_t(kind)], ", found ", Described(text_, l)}));
+  return -1;
+}
+
+// ---- Values ----
+
+bool JsonReader::ReadValue(Frame& f, int argument, bool integer, NodeArg* value) {
+  Lexeme l = Take();
+  std::string_view text(text_ + l.begin, l.end - l.begin);
+  if (integer) {
+    bool negative = !text.empty() && text[0] == '-';
+    long long v = 0;
+    bool digits = text.size() > size_t(negative);
+    for (size_t i = size_t(negative); i < text.size() && digits; ++i) {
+      digits = text[i] >= '0' && text[i] <= '9' && v <= INT_MAX;
+      v = v * 10 + (text[i] - '0');
+    }
+    if (negative) v = -v;
+    if (l.token != kBare || !digits || v > INT_MAX || v < INT_MIN) {
+      Fail(int(Code::WrongValue), l, Joined({"expected an integer, found ", Described(text_, l)}));
+      return false;
+    }
+    value->value = int(v);
+    return true;
+  }
+  int terminal = LiteralTerminal(f.rule, argument);
+  bool fits = terminal == TK_StringLiteral ? l.token == kString : l.token == kBare;
+  if (fits && terminal == TK_RealLiteral) {
+    scratch_.assign(text).push_back('\0');
+    const char* end = nullptr;
+    fits = NumberAt(scratch_.c_str(), &end) == TK_RealLiteral && size_t(end - scratch_.c_str()) == text.size();
+  }
+  if (!fits) {
+    const char* what = terminal == TK_StringLiteral ? "a string literal" : "a real literal";
+    bool missing = l.token == kComma || l.token == kObjectClose || l.token == kArrayClose;
+    Fail(int(Code::WrongValue), l, Joined({"expected ", what, ", found ", missing ? "no value" : Described(text_, l)}));
+    return false;
+  }
+  value->value = strings_->Store(text.data(), text.size());
+  return true;
+}
+
+// ---- Building ----
+
+// The node of a frame whose program has run.  A child the document does
+// not show (the strings of a NIL) is its kind's rule with every list empty.
+NodeRef JsonReader::Finish(Frame& f) {
+  const RuleInfo& info = kRules[size_t(f.rule)];
+  static constexpr SrcPosition kNowhereInText = {0, 0};
+  for (int a = 0; a < info.argCount; ++a) {
+    if (f.set[a] || info.arg[a] < 0) continue;
+    const KindRules& child = kKindRules[size_t(info.arg[a])];
+    const RuleInfo& made = kRules[size_t(child.rule[0])];
+    NodeArg lists[kMaxArgs] = {};
+    for (int b = 0; b < made.argCount; ++b)
+      lists[b].node = tree_->Build(kKindRules[size_t(made.arg[b])].empty, &kNowhereInText, nullptr);
+    f.args[a].node = tree_->Build(child.rule[0], &kNowhereInText, lists);
+  }
+  return tree_->Build(f.rule, &kNowhereInText, f.args);
+}
+
+// A key of the program where the document stands: a key it has further on
+// is missing here, one it has nowhere does not belong.
+bool JsonReader::ReadKey(std::string_view key) {
+  Lexeme l = Take();
+  path_.back().key = key;
+  std::string_view got(text_ + l.begin, l.end - l.begin);
+  if (l.token == kString && got.size() == key.size() + 2 && got.substr(1, key.size()) == key) return Expect(kColon, "\":\"");
+  if (l.token == kBroken) {
+    Fail(int(Code::DocumentNotJson), l, l.broken);
+  } else if (l.token == kString && Lex(l.end).token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
+    path_.back().key = got.substr(1, got.size() - 2);
+    Fail(int(Code::UnknownKey), l, Joined({"no key ", got, " belongs here"}));
+  } else if (l.token == kString || l.token == kObjectClose) {
+    Fail(int(Code::MissingKey), l, Joined({"the key \"", key, "\" is missing"}));
+  } else {
+    Fail(int(Code::WrongValue), l, Joined({"expected the key \"", key, "\", found ", Described(text_, l)}));
+  }
+  return false;
+}
+
+// The fixed text of a member ("Null": null), lexeme for lexeme.
+bool JsonReader::ReadFixed(std::string_view fixed) {
+  for (size_t f = 0;;) {
+    Lexeme want = LexIn(fixed.data(), fixed.size(), f);
+    if (want.token == kEnd) return true;
+    std::string_view wanted = fixed.substr(want.begin, want.end - want.begin);
+    if (want.token == kString && LexIn(fixed.data(), fixed.size(), want.end).token == kColon) {
+      if (!ReadKey(wanted.substr(1, wanted.size() - 2))) return false;
+      f = LexIn(fixed.data(), fixed.size(), want.end).end;
+      continue;
+    }
+    Lexeme l = Take();
+    if (l.token != want.token || std::string_view(text_ + l.begin, l.end - l.begin) != wanted) {
+      Fail(int(Code::WrongValue), l, Joined({"expected ", wanted, ", found ", Described(text_, l)}));
+      return false;
+    }
+    f = want.end;
+  }
+}
+
+// A node (or a list element) read: it becomes the argument the frame below
+// waits for, or the next element of its list.
+void JsonReader::Deliver(Frame& f, NodeRef node) {
+  static constexpr SrcPosition kNowhereInText = {0, 0};
+  if (f.child < 0) {
+    NodeArg args[2];
+    args[0].node = f.list;
+    args[1].node = node;
+    tree_->Build(kKindRules[size_t(ListKindOf(f))].append, &kNowhereInText, args);
+    ++f.elements;
+    return;
+  }
+  f.args[f.child].node = node;
+  f.set[f.child] = true;
+  ++f.pc;
+}
+
+int JsonReader::ListKindOf(const Frame& f) const {
+  const Instr& in = ProgramOf(f.rule)[f.pc];
+  return kRules[size_t(f.rule)].arg[kArgOfSlot[size_t(f.rule)][in.slot]];
+}
+
+// The next element of the list the frame reads, or its end.  Returns false
+// when it pushed the frame of an element.
+bool JsonReader::ListStep(Frame& f) {
+  static constexpr SrcPosition kNowhereInText = {0, 0};
+  int listKind = ListKindOf(f);
+  const KindRules& list = kKindRules[size_t(listKind)];
+  if (!f.list) {
+    f.list = tree_->Build(list.empty, &kNowhereInText, nullptr);
+    f.elements = 0;
+  }
+  Lexeme next = Peek();
+  if (next.token == kArrayClose) {
+    int argument = kArgOfSlot[size_t(f.rule)][ProgramOf(f.rule)[f.pc].slot];
+    f.args[argument].node = f.list;
+    f.set[argument] = true;
+    f.list = 0;
+    ++f.pc;
+    return true;
+  }
+  if (f.elements > 0 && !Expect(kComma, "\",\" or the end of the array")) return true;
+  path_.back().index = f.elements;
+  const RuleInfo& append = kRules[size_t(list.append)];
+  if (append.arg[1] >= 0) {
+    int rule = RuleAt(append.arg[1]);
+    if (rule < 0) return true;
+    f.child = -1;
+    frames_.push_back({rule});
+    return false;
+  }
+  NodeArg args[2];
+  args[0].node = f.list;
+  bool integer = append.arg[1] == kIntArg;
+  Frame element = {list.append};
+  if (!ReadValue(element, 1, integer, &args[1])) return true;
+  tree_->Build(list.append, &kNowhereInText, args);
+  ++f.elements;
+  return true;
+}
+
+NodeRef JsonReader::Read(const char* text, size_t size) {
+  text_ = text;
+  size_ = size;
+  at_ = 0;
+  failed_ = false;
+  frames_.clear();
+  path_.clear();
+  frames_.push_back({R_Root});
+  while (!failed_) {
+    Frame& f = frames_.back();
+    const Instr& in = ProgramOf(f.rule)[f.pc];
+    if (f.list || in.op == Op::List) {
+      ListStep(f);
+      continue;
+    }
+    switch (in.op) {
+      case Op::End: {
+        NodeRef node = Finish(f);
+        frames_.pop_back();
+        if (frames_.empty()) {
+          Lexeme rest = Take();
+          if (rest.token == kEnd) return node;
+          Fail(int(Code::DocumentNotJson), rest, "the document goes on after its end");
+          return 0;
+        }
+        Deliver(frames_.back(), node);
+        continue;
+      }
+      case Op::Open:
+        if (!Expect(in.text[0] == '{' ? kObjectOpen : kArrayOpen, in.text[0] == '{' ? "an object" : "an array")) break;
+        path_.push_back({{}, in.text[0] == '['});
+        break;
+      case Op::Close:
+        if (!Expect(in.text[0] == '}' ? kObjectClose : kArrayClose,
+                    in.text[0] == '}' ? "the end of the object" : "the end of the array"))
+          break;
+        path_.pop_back();
+        break;
+      case Op::Break:
+        break;
+      case Op::CommaBreak:
+        Expect(kComma, "\",\"");
+        break;
+      case Op::Key:
+        ReadKey(std::string_view(in.text, size_t(in.len)));
+        break;
+      case Op::Text:
+        ReadFixed(std::string_view(in.text, size_t(in.len)));
+        break;
+      case Op::Int:
+      case Op::Literal: {
+        int argument = kArgOfSlot[size_t(f.rule)][in.slot];
+        if (ReadValue(f, argument, in.op == Op::Int, &f.args[argument])) f.set[argument] = true;
+        break;
+      }
+      case Op::Child: {
+        int argument = kArgOfSlot[size_t(f.rule)][in.slot];
+        int rule = RuleAt(kRules[size_t(f.rule)].arg[argument]);
+        if (rule < 0) break;
+        f.child = argument;
+        frames_.push_back({rule});
+        continue;  // the child's frame runs; its node comes back through Deliver
+      }
+      case Op::List:
+        break;
+    }
+    if (!failed_) ++frames_.back().pc;
+  }
+  return 0;
+}
+
+}  // namespace qel2json::detail
