@@ -1,13 +1,12 @@
-// The description printer: a walk over the tree turns each node into the
-// parts of its rule text, with the marks of the layout between them; the
-// first pass measures what the marks enclose, the second writes.
+// The description printer: every node is written as the parts of its rule
+// text.  The flat widths come first, from the leaves up; then the text is
+// written from the root down, each node or list flat where its width fits
+// the rest of its line, open otherwise.
 #include "description/description_printer.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <string_view>
-#include <vector>
 
 #include "description/rule_texts.h"
 #include "scanner/tokens.h"
@@ -63,437 +62,435 @@ inline constexpr std::array<RuleLayout, kRuleCount> kLayouts = [] {
   return layouts;
 }();
 
-// What the elements of a list kind are.
-enum class Sort : uint8_t { Node, Int, Literal };
-
-constexpr Sort SortOfList(int listKind) {
-  for (const RuleInfo& r : kRules)
-    if (r.kind == listKind && r.list == ListRole::Append)
-      return r.arg[1] == kIntArg ? Sort::Int : r.arg[1] == kStringArg ? Sort::Literal : Sort::Node;
-  return Sort::Node;
-}
+// What a kind is: a node's, or a list's of nodes, ints or literals.
+enum class Sort : uint8_t { Node, Int, Literal, NotAList };
 
 inline constexpr std::array<Sort, kKindCount> kListSorts = [] {
   std::array<Sort, kKindCount> sorts{};
-  for (int k = 0; k < kKindCount; ++k) sorts[size_t(k)] = SortOfList(k);
+  sorts.fill(Sort::NotAList);
+  for (const RuleInfo& r : kRules)
+    if (r.list == ListRole::Append)
+      sorts[size_t(r.kind)] = r.arg[1] == kIntArg ? Sort::Int : r.arg[1] == kStringArg ? Sort::Literal : Sort::Node;
   return sorts;
+}();
+
+// The list or child node an argument of a rule names.
+NodeRef ChildAt(const Tree& tree, NodeRef node, int rule, int argument) {
+  return tree.ChildOf(node, kRules[size_t(rule)].slot[argument]);
+}
+
+// A frame for the child node or list an argument names.
+DescriptionPrinter::Frame FrameOf(const Tree& tree, NodeRef node, int rule, int argument, bool flat) {
+  NodeRef child = ChildAt(tree, node, rule, argument);
+  Sort sort = kListSorts[size_t(kRules[size_t(rule)].arg[argument])];
+  if (sort == Sort::NotAList) return {child, int16_t(tree.RuleOf(child)), 0, flat, 0};
+  return {child, -1, uint8_t(sort), flat, 0};
+}
+
+// An integer in decimal, in the 12 bytes at digits.
+std::string_view Decimal(int value, char* digits) {
+  char* end = digits + 12;
+  char* p = end;
+  unsigned u = value < 0 ? 0u - unsigned(value) : unsigned(value);
+  do {
+    *--p = char('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (value < 0) *--p = '-';
+  return {p, size_t(end - p)};
+}
+
+bool HoldsLineEnd(std::string_view text) {
+  for (char c : text)
+    if (c == '\n' || c == '\r') return true;
+  return false;
+}
+
+uint32_t TextWidth(std::string_view text, bool mayEndLines) {
+  return mayEndLines && HoldsLineEnd(text) ? kNeverFlat : uint32_t(text.size());
+}
+
+uint8_t Capped(uint32_t width) { return width < kNeverFlat ? uint8_t(width) : kNeverFlat; }
+
+int Indentation(int depth) { return kIndentStep * std::min(depth, kDeepest); }
+
+// The texts of the fixed tokens with a block to spare behind each, so that
+// the output buffer copies them in one move of fixed size.
+inline constexpr auto kPaddedTexts = [] {
+  std::array<std::array<char, OutputBuffer::kBlock>, kTokenCount + 1> texts{};
+  for (const TokenSpelling& t : kTokens)
+    for (size_t i = 0; i < t.text.size(); ++i) texts[size_t(t.code)][i] = t.text[i];
+  return texts;
 }();
 
 }  // namespace
 
-// ---- The walk ----
+std::string_view DescriptionPrinter::LiteralText(int rule, int argument, int value, char* digits) const {
+  if (kRules[size_t(rule)].arg[argument] == kIntArg) return Decimal(value, digits);
+  return {strings_->At(value), strings_->Length(value)};
+}
 
-using Mark = DescriptionPrinter::Mark;
-using Task = DescriptionPrinter::Task;
+// ---- Widths, from the leaves up ----
 
-enum class DescriptionPrinter::Mark : uint8_t {
-  Text,        // a token
-  Space,       // a blank that never breaks
-  Break,       // a blank, or a line break where the enclosing node or list opens
-  Fill,        // a blank, or a line break where what follows does not fit
-  Begin,       // a node or list begins
-  End,         // it ends
-  Deeper,      // what breaks from here on is one level deeper
-  Shallower,
-  Comment,     // a comment of the source
-  Done,
-};
-
-struct DescriptionPrinter::Event {
-  Mark mark = Mark::Done;
-  std::string_view text;                        // of a token or comment
-  bool lineEnds = false;                        // a token that holds a line end
-  const SourceNotes::Comment* comment = nullptr;
-};
-
-class DescriptionPrinter::Walk {
- public:
-  Walk(const DescriptionPrinter& p, GrowingArray<Task>& work, NodeRef root, const SourceNotes* notes)
-      : tree_(p.tree_), strings_(p.strings_), work_(&work), notes_(notes) {
-    work_->Clear();
-    Push({Task::Node, Mark::Done, 0, root, 0});
-  }
-
-  Event Next() {
-    if (peeked_) {
-      peeked_ = false;
-      return peek_;
+uint32_t DescriptionPrinter::WidthOfPart(NodeRef node, int rule, int at) const {
+  const rule_texts::RuleText& t = kRuleTexts[size_t(rule)];
+  const rule_texts::Part& p = t.part[at];
+  switch (KindAt(t, at)) {
+    case PartKind::Keyword: {
+      uint32_t width = uint32_t(kTokens[p.terminal - 1].text.size());
+      return at + 1 < t.count ? width + 1 + WidthOfPart(node, rule, at + 1) : width;
     }
-    return Make();
-  }
-  const Event& Peek() {
-    if (!peeked_) {
-      peek_ = Make();
-      peeked_ = true;
+    case PartKind::List: return widths_[ChildAt(*tree_, node, rule, t.part[at + 1].argument)];
+    case PartKind::Child: return widths_[ChildAt(*tree_, node, rule, p.argument)];
+    case PartKind::Literal: {
+      const RuleInfo& r = kRules[size_t(rule)];
+      char digits[12];
+      return TextWidth(LiteralText(rule, p.argument, tree_->ValueOf(node, r.slot[p.argument] - r.childCount), digits),
+                       p.terminal == TK_StringLiteral);
     }
-    return peek_;
   }
-  // The ordinal of the next token.
-  size_t ordinal() const { return ordinal_; }
+  return kNeverFlat;
+}
 
- private:
-  void Push(Task t) { work_->Push(t); }
-  void PushMark(Mark m) { Push({Task::Marking, m, 0, 0, 0}); }
-
-  const SourceNotes::Comment* NextComment() const {
-    if (!notes_ || comment_ == notes_->comments().size()) return nullptr;
-    return &notes_->comments()[comment_];
+// Every node and list below root, children first: a frame waits for its
+// children (its next argument, or next element) to be visited.
+template <typename Visit>
+void DescriptionPrinter::EachFromTheLeaves(NodeRef root, Visit visit) {
+  frames_.Clear();
+  frames_.Push({root, int16_t(tree_->RuleOf(root)), 0, false, 0});
+  while (!frames_.empty()) {
+    Frame& f = frames_.back();
+    if (f.rule >= 0) {
+      const rule_texts::RuleText& t = kRuleTexts[size_t(f.rule)];
+      while (f.next < uint32_t(t.count) && (t.part[f.next].argument < 0 || t.part[f.next].terminal)) ++f.next;
+      if (f.next < uint32_t(t.count)) {
+        int argument = t.part[f.next++].argument;
+        frames_.Push(FrameOf(*tree_, f.ref, f.rule, argument, false));
+        continue;
+      }
+    } else if (Sort(f.sort) == Sort::Node && f.next < uint32_t(tree_->ListLength(f.ref))) {
+      NodeRef element = tree_->ListElements(f.ref)[f.next++];
+      frames_.Push({element, int16_t(tree_->RuleOf(element)), 0, false, 0});
+      continue;
+    }
+    visit(f);
+    frames_.Pop();
   }
+}
 
-  Event Make() {
-    // A comment that ended the line of the token just written comes first,
-    // then those that stand before the next token.
-    const SourceNotes::Comment* c = NextComment();
-    if (c && c->before <= ordinal_ && (held_ || c->before < ordinal_ || (c->trailing && justWrote_))) {
-      ++comment_;
-      justWrote_ = false;
-      return {Mark::Comment, notes_->TextOf(c->at, c->length), false, c};
+void DescriptionPrinter::Measure(NodeRef root) {
+  widths_.Resize(tree_->WordCount());
+  EachFromTheLeaves(root, [&](const Frame& f) {
+    if (f.rule >= 0) {
+      const RuleLayout& l = kLayouts[size_t(f.rule)];
+      uint32_t width = uint32_t(l.parts - 1);
+      for (int i = 0; i < l.parts && width < kNeverFlat; ++i) width += WidthOfPart(f.ref, f.rule, l.at[i]);
+      widths_[f.ref] = Capped(width);
+      return;
     }
-    justWrote_ = false;
-    if (held_) {
-      held_ = false;
-      return Token(heldText_);
+    uint32_t count = uint32_t(tree_->ListLength(f.ref));
+    const uint32_t* elements = tree_->ListElements(f.ref);
+    uint32_t width = count + 3;  // "<", ">" and the blanks around each element
+    for (uint32_t i = 0; i < count && width < kNeverFlat; ++i) {
+      char digits[12];
+      switch (Sort(f.sort)) {
+        case Sort::Node: width += widths_[elements[i]]; break;
+        case Sort::Int: width += uint32_t(Decimal(int(elements[i]), digits).size()); break;
+        default: width += TextWidth({strings_->At(int(elements[i])), strings_->Length(int(elements[i]))}, true); break;
+      }
     }
-    while (!work_->empty()) {
-      Task t = work_->back();
-      work_->Pop();
-      if (t.op == Task::Marking) return {t.mark, {}, false, nullptr};
-      std::string_view text;
-      if (!Expand(t, &text)) continue;
-      heldText_ = text;
-      held_ = true;
-      return Make();
-    }
-    if (const SourceNotes::Comment* c = NextComment()) {
-      ++comment_;
-      return {Mark::Comment, notes_->TextOf(c->at, c->length), false, c};
-    }
-    return {Mark::Done, {}, false, nullptr};
+    widths_[f.ref] = Capped(width);
+  });
+}
+
+// ---- Comments between tokens: the nodes and lists around them open ----
+
+uint32_t DescriptionPrinter::TokensOfPart(NodeRef node, int rule, int at) const {
+  const rule_texts::RuleText& t = kRuleTexts[size_t(rule)];
+  const rule_texts::Part& p = t.part[at];
+  switch (KindAt(t, at)) {
+    case PartKind::Keyword: return at + 1 < t.count ? 1 + TokensOfPart(node, rule, at + 1) : 1;
+    case PartKind::List: return tokens_[ChildAt(*tree_, node, rule, t.part[at + 1].argument)];
+    case PartKind::Child: return tokens_[ChildAt(*tree_, node, rule, p.argument)];
+    case PartKind::Literal: return 1;
   }
+  return 0;
+}
 
-  Event Token(std::string_view text) {
-    ++ordinal_;
-    justWrote_ = true;
-    bool lineEnds = text.find_first_of("\r\n") != std::string_view::npos;
-    return {Mark::Text, text, lineEnds, nullptr};
-  }
-
-  // Expands a task into the tasks it stands for, or into the text of a
-  // token (returns true).
-  bool Expand(const Task& t, std::string_view* text) {
-    switch (t.op) {
-      case Task::Node: ExpandNode(t.node); return false;
-      case Task::Part: ExpandPart(t.node, t.at); return false;
-      case Task::Elements: ExpandElements(t); return false;
-      case Task::Terminal: *text = kTokens[t.node - 1].text; return true;
-      case Task::Int: *text = IntText(int(t.node)); return true;
-      case Task::Literal: *text = {strings_->At(int(t.node)), strings_->Length(int(t.node))}; return true;
-      case Task::Marking: break;
+void DescriptionPrinter::CountTokens(NodeRef root) {
+  tokens_.Resize(tree_->WordCount());
+  EachFromTheLeaves(root, [&](const Frame& f) {
+    uint32_t tokens = 0;
+    if (f.rule >= 0) {
+      const RuleLayout& l = kLayouts[size_t(f.rule)];
+      for (int i = 0; i < l.parts; ++i) tokens += TokensOfPart(f.ref, f.rule, l.at[i]);
+    } else {
+      uint32_t count = uint32_t(tree_->ListLength(f.ref));
+      tokens = count + 2;
+      if (Sort(f.sort) == Sort::Node) {
+        tokens -= count;
+        for (uint32_t i = 0; i < count; ++i) tokens += tokens_[tree_->ListElements(f.ref)[i]];
+      }
     }
-    return false;
-  }
+    tokens_[f.ref] = tokens;
+  });
+}
 
-  // parts[0] Deeper (Break|Fill parts[k])... Shallower, between Begin and End.
-  void ExpandNode(NodeRef n) {
-    int rule = tree_->RuleOf(n);
-    const RuleLayout& l = kLayouts[size_t(rule)];
-    if (l.parts == 1) return Push({Task::Part, Mark::Done, uint8_t(l.at[0]), n, 0});
-    PushMark(Mark::End);
-    PushMark(Mark::Shallower);
-    for (int i = l.parts; i-- > 1;) {
-      Push({Task::Part, Mark::Done, uint8_t(l.at[i]), n, 0});
-      PushMark(l.partPerLine ? Mark::Break : Mark::Fill);
-    }
-    PushMark(Mark::Deeper);
-    Push({Task::Part, Mark::Done, uint8_t(l.at[0]), n, 0});
-    PushMark(Mark::Begin);
-  }
-
-  void ExpandPart(NodeRef n, int k) {
-    int rule = tree_->RuleOf(n);
-    const rule_texts::RuleText& text = kRuleTexts[size_t(rule)];
-    const rule_texts::Part& p = text.part[k];
-    switch (KindAt(text, k)) {
-      case PartKind::Keyword:
-        if (k + 1 == text.count) return Push({Task::Terminal, Mark::Done, 0, NodeRef(p.terminal), 0});
-        PushMark(Mark::End);
-        Push({Task::Part, Mark::Done, uint8_t(k + 1), n, 0});
-        PushMark(Mark::Space);
-        Push({Task::Terminal, Mark::Done, 0, NodeRef(p.terminal), 0});
-        PushMark(Mark::Begin);
-        return;
-      case PartKind::List: {
-        int argument = text.part[k + 1].argument;
-        const RuleInfo& r = kRules[size_t(rule)];
-        NodeRef list = tree_->ChildOf(n, r.slot[argument]);
-        if (tree_->ListLength(list) == 0) {
-          Push({Task::Terminal, Mark::Done, 0, NodeRef(TK_Gt), 0});
-          PushMark(Mark::Space);
-          Push({Task::Terminal, Mark::Done, 0, NodeRef(TK_Lt), 0});
-          return;
+// Every node and list that holds both tokens around a comment (the comment
+// stands before token `before`) is never written flat: from the root down
+// to the innermost of them.
+void DescriptionPrinter::MarkComments(NodeRef root, const SourceNotes& notes) {
+  CountTokens(root);
+  for (const SourceNotes::Comment& c : notes.comments()) {
+    if (c.before == 0 || c.before >= tokens_[root]) continue;
+    Frame f = {root, int16_t(tree_->RuleOf(root)), 0, false, 0};
+    uint32_t first = 0;  // the ordinal of f's first token
+    for (bool inner = true; inner;) {
+      widths_[f.ref] = kNeverFlat;
+      inner = false;
+      if (f.rule >= 0) {
+        const rule_texts::RuleText& t = kRuleTexts[size_t(f.rule)];
+        // Symbol by symbol: a keyword or literal is one token.
+        for (int k = 0; k < t.count; k += KindAt(t, k) == PartKind::List ? 3 : 1) {
+          PartKind kind = KindAt(t, k);
+          bool group = kind == PartKind::List || kind == PartKind::Child;
+          uint32_t tokens = group ? TokensOfPart(f.ref, f.rule, k) : 1;
+          if (group && c.before - 1 >= first && c.before < first + tokens) {
+            f = FrameOf(*tree_, f.ref, f.rule, kind == PartKind::List ? t.part[k + 1].argument : t.part[k].argument, false);
+            inner = true;
+            break;
+          }
+          first += tokens;
+          if (first >= c.before) break;
         }
-        PushMark(Mark::End);
-        Push({Task::Terminal, Mark::Done, 0, NodeRef(TK_Gt), 0});
-        PushMark(Mark::Break);
-        PushMark(Mark::Shallower);
-        Push({Task::Elements, Mark::Done, uint8_t(kListSorts[size_t(r.arg[argument])]), list, 0});
-        PushMark(Mark::Break);
-        PushMark(Mark::Deeper);
-        Push({Task::Terminal, Mark::Done, 0, NodeRef(TK_Lt), 0});
-        PushMark(Mark::Begin);
-        return;
+      } else if (Sort(f.sort) == Sort::Node) {
+        ++first;  // "<"
+        for (uint32_t i = 0; i < uint32_t(tree_->ListLength(f.ref)); ++i) {
+          NodeRef element = tree_->ListElements(f.ref)[i];
+          uint32_t tokens = tokens_[element];
+          if (c.before - 1 >= first && c.before < first + tokens) {
+            f = {element, int16_t(tree_->RuleOf(element)), 0, false, 0};
+            inner = true;
+            break;
+          }
+          first += tokens;
+          if (first >= c.before) break;
+        }
       }
-      case PartKind::Literal: {
-        const RuleInfo& r = kRules[size_t(rule)];
-        int value = tree_->ValueOf(n, r.slot[p.argument] - r.childCount);
-        Push({r.arg[p.argument] == kIntArg ? Task::Int : Task::Literal, Mark::Done, 0, NodeRef(value), 0});
-        return;
-      }
-      case PartKind::Child:
-        Push({Task::Node, Mark::Done, 0, tree_->ChildOf(n, kRules[size_t(rule)].slot[p.argument]), 0});
-        return;
-    }
-  }
-
-  // Element t.next of the list, the rest after it: nodes one to a line,
-  // literals filling their lines.
-  void ExpandElements(const Task& t) {
-    uint32_t count = uint32_t(tree_->ListLength(t.node));
-    if (t.next == count) return;
-    Sort sort = Sort(t.at);
-    if (t.next + 1 < count) Push({Task::Elements, Mark::Done, t.at, t.node, t.next + 1});
-    uint32_t element = tree_->ListElements(t.node)[t.next];
-    Push({sort == Sort::Node ? Task::Node : sort == Sort::Int ? Task::Int : Task::Literal, Mark::Done, 0, element, 0});
-    if (t.next > 0) PushMark(sort == Sort::Node ? Mark::Break : Mark::Fill);
-  }
-
-  // An integer as written in the source where that differs from its value.
-  std::string_view IntText(int value) {
-    if (notes_) {
-      const auto& written = notes_->integers();
-      while (integer_ < written.size() && written[integer_].ordinal < ordinal_) ++integer_;
-      if (integer_ < written.size() && written[integer_].ordinal == ordinal_)
-        return notes_->TextOf(written[integer_].at, written[integer_].length);
-    }
-    char* end = digits_ + sizeof digits_;
-    char* p = end;
-    unsigned u = value < 0 ? 0u - unsigned(value) : unsigned(value);
-    do {
-      *--p = char('0' + u % 10);
-      u /= 10;
-    } while (u);
-    if (value < 0) *--p = '-';
-    return {p, size_t(end - p)};
-  }
-
-  const Tree* tree_;
-  const StringTable* strings_;
-  GrowingArray<Task>* work_;
-  const SourceNotes* notes_;
-  size_t ordinal_ = 0;
-  size_t comment_ = 0;
-  size_t integer_ = 0;
-  bool justWrote_ = false;  // the last event was a token
-  bool held_ = false;       // a token waits for the comments before it
-  std::string_view heldText_;
-  bool peeked_ = false;
-  Event peek_;
-  char digits_[12];
-};
-
-namespace {
-
-int Indentation(int depth) { return kIndentStep * std::min(depth, kDeepest); }
-
-uint8_t WidthOf(size_t width) { return width < kNeverFlat ? uint8_t(width) : kNeverFlat; }
-
-}  // namespace
-
-// ---- The first pass: the flat width of every node and list ----
-
-void DescriptionPrinter::Measure(NodeRef root, const SourceNotes* notes) {
-  struct Open {
-    size_t group;
-    size_t width;
-    size_t firstToken;  // the ordinal of its first token
-  };
-  std::vector<Open> open;
-  widths_.Clear();
-  Walk walk(*this, work_, root, notes);
-  bool commentSeen = false;
-  for (Event e = walk.Next(); e.mark != Mark::Done; e = walk.Next()) {
-    switch (e.mark) {
-      case Mark::Begin:
-        open.push_back({widths_.size(), 0, walk.ordinal()});
-        widths_.Push(0);
-        break;
-      case Mark::End: {
-        Open done = open.back();
-        open.pop_back();
-        widths_[done.group] = WidthOf(done.width);
-        if (!open.empty()) open.back().width += done.width;
-        break;
-      }
-      case Mark::Text:
-        // A comment must stay between the tokens it stood between: the
-        // innermost node or list that holds both never stands on one line.
-        if (commentSeen)
-          for (size_t i = open.size(); i-- > 0;)
-            if (open[i].firstToken + 1 < walk.ordinal()) {
-              open[i].width = kNeverFlat;
-              break;
-            }
-        commentSeen = false;
-        if (!open.empty()) open.back().width += e.lineEnds ? kNeverFlat : e.text.size();
-        break;
-      case Mark::Space:
-      case Mark::Break:
-      case Mark::Fill:
-        if (!open.empty()) open.back().width += 1;
-        break;
-      case Mark::Comment:
-        commentSeen = true;
-        break;
-      default:
-        break;
     }
   }
 }
 
-// ---- The second pass: writing ----
+// ---- Writing, from the root down ----
 
-namespace {
-
-// The state of the line being written.
-class Lines {
+// The line being written, and the comments and integer texts of the source
+// that come with the tokens.
+class DescriptionPrinter::Writing {
  public:
-  explicit Lines(OutputBuffer& out) : out_(&out) {}
+  Writing(OutputBuffer& out, const SourceNotes* notes) : out_(&out), notes_(notes) {}
 
-  int column() const { return atStart_ ? Indentation(depth_) : column_; }
-  bool empty() const { return atStart_; }
-  bool written() const { return written_; }
-  bool mustBreak() const { return mustBreak_; }
-  void MustBreak() { mustBreak_ = true; }
+  // Where the next token would stand.
+  int Column() const { return atStart_ || mustBreak_ ? Indentation(depth_) : column_; }
+  bool Fits(uint32_t width) const { return width < kNeverFlat && Column() + int(width) <= kWidth; }
   void Deeper() { ++depth_; }
   void Shallower() { --depth_; }
 
-  void Put(std::string_view text, bool lineEnds) {
-    if (mustBreak_) Break();
-    Indent();
-    out_->Put(text.data(), text.size());
-    column_ += int(text.size());
-    size_t last = text.find_last_of("\r\n");
-    if (lineEnds && last != std::string_view::npos) column_ = int(text.size() - last - 1);
-    written_ = true;
-  }
   void Blank() {
     if (mustBreak_) return Break();
-    out_->Put(" ", 1);
+    out_->PutByte(' ');
     ++column_;
   }
   void Break() {
-    out_->Put("\n", 1);
+    out_->PutByte('\n');
     atStart_ = true;
     mustBreak_ = false;
   }
-  void EmptyLine() { out_->Put("\n", 1); }
+
+  // A fixed token, such as a keyword or bracket.
+  void Fixed(int code) { Token({kPaddedTexts[size_t(code)].data(), kTokens[code - 1].text.size()}, false, true); }
+
+  // A token, with the comments before it and the one that ended its line.
+  // `padded` says that a block to spare follows its text.
+  void Token(std::string_view text, bool mayEndLines, bool padded = false) {
+    while (const SourceNotes::Comment* c = PendingComment()) {
+      if (c->before > ordinal_) break;
+      Comment(*c);
+    }
+    Put(text, padded);
+    if (mayEndLines && HoldsLineEnd(text)) column_ = int(text.size() - text.find_last_of("\r\n") - 1);
+    ++ordinal_;
+    const SourceNotes::Comment* c = PendingComment();
+    if (c && c->before == ordinal_ && c->trailing) Comment(*c);
+  }
+  // An integer, as the source wrote it where that differs from its value.
+  void Integer(int value) {
+    if (notes_) {
+      const auto& written = notes_->integers();
+      while (integer_ < written.size() && written[integer_].ordinal < ordinal_) ++integer_;
+      if (integer_ < written.size() && written[integer_].ordinal == ordinal_)
+        return Token(notes_->TextOf(written[integer_].at, written[integer_].length), false);
+    }
+    char digits[OutputBuffer::kBlock + 12];
+    Token(Decimal(value, digits), false, true);
+  }
+  // The comments after the last token, and the last line's end.
+  void Finish() {
+    while (const SourceNotes::Comment* c = PendingComment()) Comment(*c);
+    if (!atStart_) Break();
+  }
 
  private:
-  void Indent() {
-    if (!atStart_) return;
-    static constexpr char kSpaces[] = "                                        ";
-    static_assert(sizeof kSpaces - 1 >= size_t(kIndentStep * kDeepest));
-    out_->Put(kSpaces, size_t(Indentation(depth_)));
-    column_ = Indentation(depth_);
-    atStart_ = false;
+  const SourceNotes::Comment* PendingComment() const {
+    if (!notes_ || comment_ == notes_->comments().size()) return nullptr;
+    return &notes_->comments()[comment_];
+  }
+  void Put(std::string_view text, bool padded = false) {
+    if (mustBreak_) Break();
+    if (atStart_) {
+      static constexpr char kSpaces[] = "                                        ";
+      static_assert(sizeof kSpaces - 1 >= size_t(kIndentStep * kDeepest));
+      column_ = Indentation(depth_);
+      out_->Put(kSpaces, size_t(column_));
+      atStart_ = false;
+    }
+    if (padded)
+      out_->PutShort(text.data(), text.size());
+    else
+      out_->Put(text.data(), text.size());
+    column_ += int(text.size());
+    written_ = true;
+  }
+  void Comment(const SourceNotes::Comment& c) {
+    ++comment_;
+    std::string_view text = notes_->TextOf(c.at, c.length);
+    if (c.trailing && !atStart_ && !mustBreak_) {
+      out_->PutByte(' ');
+      Put(text);
+      mustBreak_ = true;
+      return;
+    }
+    if (!atStart_) Break();
+    if (c.blankBefore && written_) out_->PutByte('\n');
+    Put(text);
+    Break();
   }
 
   OutputBuffer* out_;
+  const SourceNotes* notes_;
   int depth_ = 0;
   int column_ = 0;
   bool atStart_ = true;     // the line's indentation is not written yet
   bool mustBreak_ = false;  // a comment ended the line
   bool written_ = false;
+  size_t ordinal_ = 0;      // of the next token
+  size_t comment_ = 0;
+  size_t integer_ = 0;
 };
-
-}  // namespace
-
-void DescriptionPrinter::Print(NodeRef root, const SourceNotes* notes) {
-  Lines lines(*out_);
-  std::vector<bool> flat;  // of the open nodes and lists
-  size_t group = 0;
-  bool afterOpened = false;  // the last part took lines of its own: what follows starts a line
-  Walk walk(*this, work_, root, notes);
-  auto fits = [&](size_t width) { return width < kNeverFlat && lines.column() + int(width) <= kWidth; };
-  for (Event e = walk.Next(); e.mark != Mark::Done; e = walk.Next()) {
-    bool inFlat = !flat.empty() && flat.back();
-    if (afterOpened && e.mark != Mark::End && e.mark != Mark::Shallower) {
-      afterOpened = false;
-      if (e.mark == Mark::Fill) e.mark = Mark::Break;
-    }
-    switch (e.mark) {
-      case Mark::Text:
-        lines.Put(e.text, e.lineEnds);
-        break;
-      case Mark::Space:
-        lines.Blank();
-        break;
-      case Mark::Break:
-        if (inFlat)
-          lines.Blank();
-        else
-          lines.Break();
-        break;
-      case Mark::Fill: {
-        if (inFlat) {
-          lines.Blank();
-          break;
-        }
-        const Event& next = walk.Peek();
-        size_t width = next.mark == Mark::Begin ? widths_[group] : next.mark == Mark::Text && !next.lineEnds ? next.text.size() : kNeverFlat;
-        if (!lines.mustBreak() && width < kNeverFlat && lines.column() + 1 + int(width) <= kWidth)
-          lines.Blank();
-        else
-          lines.Break();
-        break;
-      }
-      case Mark::Begin:
-        flat.push_back(inFlat || (!lines.mustBreak() && fits(widths_[group])));
-        ++group;
-        break;
-      case Mark::End:
-        afterOpened = afterOpened || !flat.back();
-        flat.pop_back();
-        break;
-      case Mark::Deeper:
-        lines.Deeper();
-        break;
-      case Mark::Shallower:
-        lines.Shallower();
-        break;
-      case Mark::Comment:
-        if (e.comment->trailing && lines.written() && !lines.empty()) {
-          lines.Blank();
-          lines.Put(e.text, false);
-          lines.MustBreak();
-          break;
-        }
-        if (!lines.empty()) lines.Break();
-        if (e.comment->blankBefore && lines.written()) lines.EmptyLine();
-        lines.Put(e.text, false);
-        lines.Break();
-        break;
-      case Mark::Done:
-        break;
-    }
-  }
-  if (!lines.empty()) lines.Break();
-}
 
 void DescriptionPrinter::Write(NodeRef root, const SourceNotes* notes, DocumentSink& sink, size_t limit) {
   out_->Start(sink, limit);
-  Measure(root, notes);
-  Print(root, notes);
+  Measure(root);
+  if (notes && notes->CommentBetweenTokens()) MarkComments(root, *notes);
+  Writing w(*out_, notes);
+  frames_.Clear();
+  frames_.Push({root, int16_t(tree_->RuleOf(root)), 0, w.Fits(widths_[root]), 0});
+  bool afterOpen = false;  // the part just written took lines of its own
+  // A separator where a line may break: a blank in a flat node or list, a
+  // line break where every part takes a line of its own or where the part
+  // before took lines, else a blank where `width` fits the line.
+  auto separate = [&](bool flat, bool ownLine, uint32_t width) {
+    if (flat)
+      w.Blank();
+    else if (ownLine || afterOpen || !w.Fits(width + 1))
+      w.Break();
+    else
+      w.Blank();
+    afterOpen = false;
+  };
+  while (!frames_.empty()) {
+    Frame f = frames_.back();
+    if (f.rule >= 0) {
+      const RuleLayout& l = kLayouts[size_t(f.rule)];
+      if (f.next == uint32_t(l.parts)) {
+        if (l.parts > 1) w.Shallower();
+        frames_.Pop();
+        afterOpen = !f.flat;
+        continue;
+      }
+      int at = l.at[f.next];
+      if (f.next == 1) w.Deeper();
+      if (f.next > 0) separate(f.flat, l.partPerLine, WidthOfPart(f.ref, f.rule, at));
+      frames_.back().next++;
+      // The part: keywords and literals here, a list or child on a frame.
+      const rule_texts::RuleText& t = kRuleTexts[size_t(f.rule)];
+      for (;; ++at) {
+        const rule_texts::Part& p = t.part[at];
+        PartKind kind = KindAt(t, at);
+        if (kind == PartKind::Keyword) {
+          w.Fixed(p.terminal);
+          if (at + 1 == t.count) break;
+          w.Blank();
+          continue;
+        }
+        if (kind == PartKind::Literal) {
+          const RuleInfo& r = kRules[size_t(f.rule)];
+          int value = tree_->ValueOf(f.ref, r.slot[p.argument] - r.childCount);
+          if (r.arg[p.argument] == kIntArg)
+            w.Integer(value);
+          else
+            w.Token({strings_->At(value), strings_->Length(value)}, p.terminal == TK_StringLiteral);
+          break;
+        }
+        Frame child = FrameOf(*tree_, f.ref, f.rule, kind == PartKind::List ? t.part[at + 1].argument : p.argument,
+                              false);
+        child.flat = f.flat || w.Fits(widths_[child.ref]);
+        frames_.Push(child);
+        break;
+      }
+      continue;
+    }
+    // A list: "<", its elements, ">".
+    uint32_t count = uint32_t(tree_->ListLength(f.ref));
+    const uint32_t* elements = tree_->ListElements(f.ref);
+    if (count == 0) {
+      w.Fixed(TK_Lt);
+      w.Blank();
+      w.Fixed(TK_Gt);
+      frames_.Pop();
+      continue;
+    }
+    if (f.next == 0) {
+      w.Fixed(TK_Lt);
+      w.Deeper();
+      separate(f.flat, true, 0);
+    } else if (f.next <= count) {
+      uint32_t width = 0;
+      char digits[12];
+      uint32_t e = elements[f.next - 1];
+      if (Sort(f.sort) == Sort::Int) width = uint32_t(Decimal(int(e), digits).size());
+      if (Sort(f.sort) == Sort::Literal) width = TextWidth({strings_->At(int(e)), strings_->Length(int(e))}, true);
+      if (f.next > 1) separate(f.flat, Sort(f.sort) == Sort::Node, width);
+    }
+    if (f.next == count + 1) {
+      w.Shallower();
+      separate(f.flat, true, 0);
+      w.Fixed(TK_Gt);
+      frames_.Pop();
+      afterOpen = !f.flat;
+      continue;
+    }
+    uint32_t element = f.next == 0 ? 0 : elements[f.next - 1];
+    frames_.back().next++;
+    if (f.next == 0) continue;
+    switch (Sort(f.sort)) {
+      case Sort::Node:
+        frames_.Push({element, int16_t(tree_->RuleOf(element)), 0, f.flat || w.Fits(widths_[element]), 0});
+        break;
+      case Sort::Int: w.Integer(int(element)); break;
+      default: w.Token({strings_->At(int(element)), strings_->Length(int(element))}, true); break;
+    }
+  }
+  w.Finish();
   out_->Drain();
 }
 

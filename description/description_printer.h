@@ -10,19 +10,21 @@
 //   line, and ">" stands on a line of its own.
 // - A node that does not writes its first part where it begins and its
 //   further parts one level deeper: each on a new line in a node of three
-//   lists or more, else as many on a line as fit.  A keyword and the part
-//   it introduces stay together.
+//   lists or more, else as many on a line as fit; a part that took lines of
+//   its own is followed by a new line.  A keyword and the part it
+//   introduces stay together.
 // - Comments keep their places: one that ended a line still does, one that
 //   stood on lines of its own still does, before the part it preceded (an
 //   empty line before it is kept); lines end in a line feed.
 //
-// What is written comes from the rule texts generated from the grammar; the
-// layout is decided in two passes over the tree, the first measuring every
-// node and list, the second writing.  Neither recurses: the work waits on
-// a stack on the heap, as deep as the tree.
+// What is written comes from the rule texts generated from the grammar.
+// The flat width of every node and list is measured first, from the leaves
+// up; the text is then written from the root down.  Neither recurses: the
+// work waits on stacks on the heap, as deep as the tree.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "description/source_notes.h"
 #include "memory/growing_array.h"
@@ -35,7 +37,7 @@ namespace qel2json::detail {
 class DescriptionPrinter {
  public:
   DescriptionPrinter(PageSource& pages, const Tree& tree, const StringTable& strings, OutputBuffer& out)
-      : tree_(&tree), strings_(&strings), out_(&out), widths_(pages), work_(pages) {}
+      : tree_(&tree), strings_(&strings), out_(&out), widths_(pages), tokens_(pages), frames_(pages) {}
   DescriptionPrinter(const DescriptionPrinter&) = delete;
   DescriptionPrinter& operator=(const DescriptionPrinter&) = delete;
 
@@ -44,30 +46,39 @@ class DescriptionPrinter {
   // `notes` (null: none), as a DEADLY report when the sink fails.
   void Write(NodeRef root, const SourceNotes* notes, DocumentSink& sink, size_t limit);
 
-  enum class Mark : uint8_t;
-  struct Event;
-  // A piece of work of a walk over the tree, waiting on its stack.
-  struct Task {
-    enum Op : uint8_t { Node, Part, Elements, Marking, Terminal, Int, Literal } op;
-    Mark mark;      // of a Marking
-    uint8_t at;     // a Part's place in its rule text; an Elements' sort
-    NodeRef node;   // a node, a list, a terminal code, or a value
-    uint32_t next;  // an Elements' next element
+  // A node or list on the way from the root to what is being measured or
+  // written.
+  struct Frame {
+    NodeRef ref;
+    int16_t rule;        // of a node; -1 for a list
+    uint8_t sort;        // of a list's elements
+    bool flat;           // written on one line
+    uint32_t next;       // the node's next part, the list's next element
   };
 
  private:
-  class Walk;
-  void Measure(NodeRef root, const SourceNotes* notes);
-  void Print(NodeRef root, const SourceNotes* notes);
+  class Writing;
+
+  template <typename Visit>
+  void EachFromTheLeaves(NodeRef root, Visit visit);
+  void Measure(NodeRef root);
+  void MarkComments(NodeRef root, const SourceNotes& notes);
+  void CountTokens(NodeRef root);
+  uint32_t WidthOfPart(NodeRef node, int rule, int at) const;
+  uint32_t TokensOfPart(NodeRef node, int rule, int at) const;
+  std::string_view LiteralText(int rule, int argument, int value, char* digits) const;
 
   const Tree* tree_;
   const StringTable* strings_;
   OutputBuffer* out_;
-  // The flat width of every node and list in the order they begin, at most
-  // kNeverFlat, which marks one that must open (too wide, or holding a
-  // comment or a line end).
+  // The flat width of every node and list, by its place in the store (one
+  // byte a word, most of them unused), at most kNeverFlat, which marks one
+  // that must open: too wide, or holding a comment or a line end.
   GrowingArray<uint8_t> widths_;
-  GrowingArray<Task> work_;  // a walk's stack of tasks
+  // The tokens of every node and list, by its place in the store: counted
+  // only where comments stand between tokens, to find the nodes around them.
+  GrowingArray<uint32_t> tokens_;
+  GrowingArray<Frame> frames_;
 };
 
 }  // namespace qel2json::detail

@@ -3,6 +3,7 @@
 namespace qel2json::detail {
 
 void SourceNotes::Clear() {
+  tokens_ = 0;
   comments_.clear();
   integers_.clear();
   texts_.clear();

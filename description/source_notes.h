@@ -29,6 +29,16 @@ class SourceNotes {
 
   void Clear();
   void AddComment(size_t before, bool trailing, bool blankBefore, std::string_view text);
+  // The count of all tokens, once the text is read.
+  void SetTokens(size_t tokens) { tokens_ = tokens; }
+
+  // Whether a comment stands between two tokens (not before the first or
+  // after the last), where the nodes around it must open.
+  bool CommentBetweenTokens() const {
+    for (const Comment& c : comments_)
+      if (c.before > 0 && c.before < tokens_) return true;
+    return false;
+  }
   void AddIntegerText(size_t ordinal, std::string_view text);
 
   const std::vector<Comment>& comments() const { return comments_; }
@@ -39,6 +49,7 @@ class SourceNotes {
   std::vector<Comment> comments_;     // in the order of the text
   std::vector<IntegerText> integers_;  // in the order of the text
   std::string texts_;
+  size_t tokens_ = 0;
 };
 
 }  // namespace qel2json::detail

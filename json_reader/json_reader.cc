@@ -6,6 +6,9 @@
 #include <climits>
 #include <cstring>
 #include <initializer_list>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string_view>
 
 #include "description/rule_texts.h"
@@ -104,9 +107,31 @@ bool IsStructural(char c) { return c == '{' || c == '}' || c == '[' || c == ']' 
 
 namespace {
 
+// The first byte from `at` that is no blank.  Documents are mostly the
+// blanks of their indentation: runs of them go sixteen at a time.
+size_t PastBlanks(const char* text, size_t size, size_t at) {
+  for (;;) {
+#if defined(__SSE2__)
+    const __m128i blanks = _mm_set1_epi8(' ');
+    while (at + 16 <= size) {
+      __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+      unsigned others = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, blanks))) & 0xFFFFu;
+      if (others) {
+        at += size_t(__builtin_ctz(others));
+        break;
+      }
+      at += 16;
+    }
+#endif
+    while (at < size && text[at] == ' ') ++at;
+    if (at == size || !IsBlank(text[at])) return at;
+    ++at;
+  }
+}
+
 // Lexes the bytes of `text` from `at` (also the fixed texts of programs).
 JsonReader::Lexeme LexIn(const char* text, size_t size, size_t at) {
-  while (at < size && IsBlank(text[at])) ++at;
+  at = PastBlanks(text, size, at);
   if (at == size) return {kEnd, at, at};
   switch (text[at]) {
     case '{': return {kObjectOpen, at, at + 1};
@@ -139,9 +164,25 @@ JsonReader::Lexeme LexIn(const char* text, size_t size, size_t at) {
 }  // namespace
 
 JsonReader::Lexeme JsonReader::Lex(size_t at) const { return LexIn(text_, size_, at); }
-JsonReader::Lexeme JsonReader::Peek() const { return Lex(at_); }
+
+// The lexemes from at_ on are lexed once, into a queue that choosing a
+// rule looks ahead in.
+const JsonReader::Lexeme& JsonReader::Ahead(size_t i) const {
+  while (queued_ <= i) {
+    size_t from = queued_ ? queue_[(head_ + queued_ - 1) % kAhead].end : at_;
+    if (queued_ == kAhead) return queue_[(head_ + kAhead - 1) % kAhead];  // deeper than any choice looks
+    queue_[(head_ + queued_) % kAhead] = Lex(from);
+    ++queued_;
+  }
+  return queue_[(head_ + i) % kAhead];
+}
+
+JsonReader::Lexeme JsonReader::Peek() const { return Ahead(0); }
+
 JsonReader::Lexeme JsonReader::Take() {
-  Lexeme l = Peek();
+  Lexeme l = Ahead(0);
+  head_ = (head_ + 1) % kAhead;
+  --queued_;
   at_ = l.end;
   return l;
 }
@@ -227,7 +268,7 @@ bool JsonReader::Expect(int token, const char* what) {
 bool JsonReader::Viable(int rule, size_t at, int depth) const {
   if (depth > 16) return true;
   for (const Instr* in = ProgramOf(rule);; ++in) {
-    Lexeme l = Lex(at);
+    const Lexeme& l = Ahead(at);
     switch (in->op) {
       case Op::End:
         return true;
@@ -245,22 +286,22 @@ bool JsonReader::Viable(int rule, size_t at, int depth) const {
         if (l.token != kComma) return false;
         break;
       case Op::Key:
-      case Op::Text: {
-        // A key, or the fixed text of a member: lexeme for lexeme.
-        std::string_view written(in->text, size_t(in->len));
-        std::string fixed = in->op == Op::Key ? Joined({"\"", written, "\":"}) : std::string(written);
+        if (!IsKey(l, std::string_view(in->text, size_t(in->len))) || Ahead(at + 1).token != kColon) return false;
+        at += 2;
+        continue;
+      case Op::Text:
+        // The fixed text of a member: lexeme for lexeme.
         for (size_t f = 0;;) {
-          Lexeme want = LexIn(fixed.data(), fixed.size(), f);
+          Lexeme want = LexIn(in->text, size_t(in->len), f);
           if (want.token == kEnd) break;
-          Lexeme got = Lex(at);
+          const Lexeme& got = Ahead(at);
           if (got.token != want.token || std::string_view(text_ + got.begin, got.end - got.begin) !=
-                                             std::string_view(fixed.data() + want.begin, want.end - want.begin))
+                                             std::string_view(in->text + want.begin, want.end - want.begin))
             return false;
-          at = got.end;
+          ++at;
           f = want.end;
         }
         continue;
-      }
       case Op::Child: {
         const KindRules& k = kKindRules[size_t(kRules[size_t(rule)].arg[kArgOfSlot[size_t(rule)][in->slot]])];
         for (int i = 0; i < k.count; ++i)
@@ -270,7 +311,7 @@ bool JsonReader::Viable(int rule, size_t at, int depth) const {
       default:  // a value or a list
         return true;
     }
-    at = l.end;
+    ++at;
   }
 }
 
@@ -278,12 +319,12 @@ int JsonReader::RuleAt(int kind) {
   const KindRules& k = kKindRules[size_t(kind)];
   if (k.count == 1) return k.rule[0];
   for (int i = 0; i < k.count; ++i)
-    if (Viable(k.rule[i], at_, 0)) return k.rule[i];
+    if (Viable(k.rule[i], 0, 0)) return k.rule[i];
   // Nothing fits: name what stands there.
   Lexeme l = Peek();
-  size_t key = l.token == kObjectOpen ? Lex(l.end).begin : l.begin;
-  Lexeme named = Lex(key);
-  if (named.token == kString && Lex(named.end).token == kColon)
+  size_t key = l.token == kObjectOpen ? 1 : 0;
+  Lexeme named = Ahead(key);
+  if (named.token == kString && Ahead(key + 1).token == kColon)
     Fail(int(Code::UnknownKey), named,
          Joined({"no key ", std::string_view(text_ + named.begin, named.end - named.begin), " belongs here"}));
   else
@@ -348,16 +389,21 @@ NodeRef JsonReader::Finish(Frame& f) {
   return tree_->Build(f.rule, &kNowhereInText, f.args);
 }
 
+// Whether a lexeme is the string of a key.
+bool JsonReader::IsKey(const Lexeme& l, std::string_view key) const {
+  return l.token == kString && l.end - l.begin == key.size() + 2 && memcmp(text_ + l.begin + 1, key.data(), key.size()) == 0;
+}
+
 // A key of the program where the document stands: a key it has further on
 // is missing here, one it has nowhere does not belong.
 bool JsonReader::ReadKey(std::string_view key) {
   Lexeme l = Take();
   path_.back().key = key;
   std::string_view got(text_ + l.begin, l.end - l.begin);
-  if (l.token == kString && got.size() == key.size() + 2 && got.substr(1, key.size()) == key) return Expect(kColon, "\":\"");
+  if (IsKey(l, key)) return Expect(kColon, "\":\"");
   if (l.token == kBroken) {
     Fail(int(Code::DocumentNotJson), l, l.broken);
-  } else if (l.token == kString && Lex(l.end).token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
+  } else if (l.token == kString && Peek().token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
     path_.back().key = got.substr(1, got.size() - 2);
     Fail(int(Code::UnknownKey), l, Joined({"no key ", got, " belongs here"}));
   } else if (l.token == kString || l.token == kObjectClose) {
@@ -453,6 +499,7 @@ NodeRef JsonReader::Read(const char* text, size_t size) {
   text_ = text;
   size_ = size;
   at_ = 0;
+  head_ = queued_ = 0;
   failed_ = false;
   frames_.clear();
   path_.clear();

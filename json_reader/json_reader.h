@@ -63,11 +63,13 @@ class JsonReader {
 
  private:
   Lexeme Lex(size_t at) const;
+  const Lexeme& Ahead(size_t i) const;
   Lexeme Peek() const;
   Lexeme Take();
   int RuleAt(int kind);
-  bool Viable(int rule, size_t at, int depth) const;
+  bool Viable(int rule, size_t ahead, int depth) const;
   bool Expect(int token, const char* what);
+  bool IsKey(const Lexeme& l, std::string_view key) const;
   bool ReadKey(std::string_view key);
   bool ReadFixed(std::string_view fixed);
   bool ReadValue(Frame& frame, int argument, bool integer, NodeArg* value);
@@ -84,6 +86,12 @@ class JsonReader {
   const char* text_ = nullptr;
   size_t size_ = 0;
   size_t at_ = 0;  // the next byte to read
+  // The lexemes from at_ on, lexed once: as many as choosing a rule looks
+  // ahead.
+  static constexpr size_t kAhead = 32;
+  mutable Lexeme queue_[kAhead] = {};
+  mutable size_t head_ = 0;
+  mutable size_t queued_ = 0;
   std::vector<Frame> frames_;
   std::vector<PathStep> path_;
   std::string scratch_;  // a real literal, with a NUL behind it for the scanner's test

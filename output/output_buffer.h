@@ -55,6 +55,10 @@ class OutputBuffer {
     used_ += n;
   }
   void PutInt(int i);
+  void PutByte(char c) {
+    if (used_ == kSize) Drain();
+    buffer_[used_++] = c;
+  }
 
   void IndentIncrease() { indent_ += kIndentStep; }
   void IndentDecrease() { indent_ -= kIndentStep; }

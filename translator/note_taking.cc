@@ -8,8 +8,12 @@ namespace qel2json::detail {
 
 namespace {
 
-// Whether an integer literal is written as its value would be.
+// Whether an integer literal is written as its value would be.  Most are
+// short and without a leading zero, and need no conversion to tell.
 bool WrittenAsItsValue(std::string_view text) {
+  bool negative = text[0] == '-';
+  size_t length = text.size() - negative;
+  if (length > 0 && length < 10 && (text[negative] != '0' || (length == 1 && !negative))) return true;
   int value = IntegerValue(text.data(), text.size());
   char digits[12];
   char* p = digits + sizeof digits;
@@ -43,7 +47,7 @@ void NoteTaking::Token(int code, size_t, size_t length, SrcPosition position, co
   std::string_view written(text, length);
   if (code == TK_IntegerLiteral && !WrittenAsItsValue(written)) notes_->AddIntegerText(tokens_, written);
   tokenLine_ = contentLine_ = position.line + (code == TK_StringLiteral ? LineEndsIn(written) : 0);
-  ++tokens_;
+  notes_->SetTokens(++tokens_);
 }
 
 void NoteTaking::Comment(size_t, size_t length, SrcPosition position, const char* text) {

@@ -65,8 +65,10 @@ class Tree {
   }
   int ListLength(NodeRef list) const { return int(Words()[list]); }
   const uint32_t* ListElements(NodeRef list) const { return Words() + list + 1; }
-  // The store's words, valid until the next node is built.
+  // The store's words, valid until the next node is built, and how many
+  // there are: every NodeRef is below that.
   const uint32_t* Words() const { return store_.data(); }
+  size_t WordCount() const { return store_.size(); }
 
  private:
   using Builder = NodeRef (*)(Tree& tree, const SrcPosition*, const NodeArg*);
