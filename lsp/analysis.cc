@@ -213,10 +213,29 @@ json FoldingRangesOf(const Analysis& a) {
   return ranges;
 }
 
-json HoverOf(const Analysis& a, Position at, Encoding encoding) {
+namespace {
+
+// The kind of the innermost node whose bytes hold offset: where a keyword
+// stands, the node whose own token it is.  Spans come in the order of the
+// text with children before their parents, so of nodes with the same bytes
+// the first is the innermost.
+qel2json_kind KindAt(const std::vector<qel2json::Span>& spans, size_t offset) {
+  qel2json_kind kind = QEL2JSON_KIND_ROOT;
+  size_t narrowest = size_t(-1);
+  for (const qel2json::Span& s : spans)
+    if (s.begin <= offset && offset < s.end && s.end - s.begin < narrowest) {
+      kind = s.code;
+      narrowest = s.end - s.begin;
+    }
+  return kind;
+}
+
+}  // namespace
+
+json HoverOf(const Analysis& a, qel2json::Translator& translator, Position at, Encoding encoding) {
   std::optional<qel2json_token> t = a.TokenAt(a.lines().OffsetOf(at, encoding));
   if (!t) return nullptr;
-  std::string_view text = HoverText(t->name);
+  std::string_view text = HoverText(t->name, KindAt(a.Spans(translator), t->offset));
   if (text.empty()) return nullptr;
   return {{"contents", {{"kind", "markdown"}, {"value", std::string(text)}}},
           {"range", a.RangeOf(t->offset, t->offset + t->length, encoding)}};

@@ -1,6 +1,6 @@
 // One translation of a document's text, as the server shows it: the
 // diagnostics with their byte ranges and the tokens the library recorded,
-// and, once the outline asks for them, the spans of the tree's nodes.  Made
+// and, once the outline or hover asks for them, the spans of the tree's nodes.  Made
 // on the worker thread, read there only.
 //
 // Diagnostics are published after every change, so what they need is all
@@ -74,7 +74,7 @@ json RangeJson(Position start, Position end);
 json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding);
 json SemanticTokensOf(const Analysis& a, Encoding encoding);
 json FoldingRangesOf(const Analysis& a);
-json HoverOf(const Analysis& a, Position at, Encoding encoding);
+json HoverOf(const Analysis& a, qel2json::Translator& translator, Position at, Encoding encoding);
 json CodeActionsOf(const Analysis& a, const std::string& uri, Position from, Position to, Encoding encoding);
 
 // The legend of SemanticTokensOf.

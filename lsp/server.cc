@@ -128,8 +128,8 @@ json Tokens(const Analysis& a, qel2json::Translator&, const Server::DocumentQuer
 json Folding(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding) {
   return FoldingRangesOf(a);
 }
-json Hover(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
-  return HoverOf(a, q.position, e);
+json Hover(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery& q, Encoding e) {
+  return HoverOf(a, t, q.position, e);
 }
 json Actions(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
   return CodeActionsOf(a, q.uri, q.from, q.to, e);
