@@ -312,7 +312,8 @@ void Server::DidOpen(const json&, const json& params) {
 // wait only the last is translated.
 void Server::Replace(const std::string& uri, int version, std::string text) {
   worker_.Post(uri, [this, uri, version, text = std::move(text)]() mutable {
-    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
+    auto analysis = std::make_unique<Analysis>(std::make_shared<const std::string>(std::move(text)), version,
+                                               documents_->translator);
     Publish(DiagnosticsOf(*analysis, uri, encoding_));
     documents_->open[uri] = std::move(analysis);
   });
@@ -348,7 +349,8 @@ void Server::DidChange(const json&, const json& params) {
     if (found == documents_->open.end()) return;
     std::string text = found->second->text();
     for (const Change& c : edits) Apply(text, c, encoding);
-    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
+    auto analysis = std::make_unique<Analysis>(std::make_shared<const std::string>(std::move(text)), version,
+                                               documents_->translator);
     Publish(DiagnosticsOf(*analysis, uri, encoding));
     found->second = std::move(analysis);
   });

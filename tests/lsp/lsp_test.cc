@@ -2,8 +2,8 @@
 // in pieces of every size with broken headers between good messages and
 // input that ends inside a message; reads and writes that fail or are
 // interrupted; the worker's queue; and positions converted one way and back
-// on text with tabs, every line end, characters of one to four bytes and
-// bytes that begin none.
+// on text with every line end, characters of one to four bytes and bytes
+// that begin none.
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -345,22 +345,6 @@ TEST(Positions, EveryCharacterConvertsBackToItself) {
   EXPECT_EQ(lines.PositionOf(emoji + 2, lsp::Encoding::Utf16).character, 4u);
   EXPECT_EQ(lines.PositionOf(kText.size(), lsp::Encoding::Utf16).character, 8u);  // the cut sequence is one
   EXPECT_EQ(lines.CharacterEnd(kText.size()), kText.size());
-}
-
-TEST(Positions, ColumnsCountTabStopsAndLandOnCharacters) {
-  lsp::LineIndex lines(kText);
-  size_t last = lines.LineStart(3);
-  EXPECT_EQ(lines.OffsetOfColumn(4, 1), last);          // x
-  EXPECT_EQ(lines.OffsetOfColumn(4, 2), last + 1);      // the first tab: columns 2 to 8
-  EXPECT_EQ(lines.OffsetOfColumn(4, 8), last + 1);
-  EXPECT_EQ(lines.OffsetOfColumn(4, 9), last + 2);      // the second tab: 9 to 16
-  EXPECT_EQ(lines.OffsetOfColumn(4, 17), last + 3);     // y
-  EXPECT_EQ(lines.OffsetOfColumn(4, 20), last + 4);     // the emoji's third byte
-  EXPECT_EQ(lines.OffsetOfColumn(4, 22), last + 8);     // z
-  EXPECT_EQ(lines.OffsetOfColumn(4, 99), kText.size()); // past the end
-  EXPECT_EQ(lines.OffsetOfColumn(2, 99), lines.LineEnd(1));
-  EXPECT_EQ(lines.OffsetOfColumn(0, 0), 0u);
-  EXPECT_EQ(lines.OffsetOfColumn(9, 1), kText.size());
 }
 
 }  // namespace
