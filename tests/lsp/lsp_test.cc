@@ -291,9 +291,9 @@ TEST(Worker, FinishDropsTheWaitingUpdatesAndRunsTheAnswers) {
   worker.Post(K::Answer, "a", [&ran] { ran.push_back("answer"); });
   worker.Post(K::Update, "b", [&ran] { ran.push_back("another update"); });
   std::thread finisher([&worker] { worker.Finish(); });
-  // Finish holds the queue's lock only briefly: once it has dropped the
-  // updates, the held job may end.
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // Finish drops the updates at once, then waits for the held job; it is
+  // let go long after that.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   release.set_value();
   finisher.join();
   EXPECT_EQ(ran, (std::vector<std::string>{"answer"}));
