@@ -78,12 +78,12 @@ const std::vector<qel2json::Span>& Analysis::Spans(qel2json::Translator& transla
   return *spans_;
 }
 
-// A byte that begins no token may be the first of a character of several
-// bytes: the range covers that character, so that it does not shrink to
-// nothing in the editor's units.
+// A byte that begins no token may be one of a character of several bytes:
+// the range covers that character, so that it does not shrink to nothing
+// in the editor's units.
 std::pair<size_t, size_t> Analysis::BytesOf(const qel2json::Diagnostic& d) const {
   size_t end = d.offset + d.length;
-  if (d.length > 0) end = std::max(end, lines_.CharacterEnd(d.offset));
+  if (d.length > 0) end = std::max(end, lines_.CharacterEnd(lines_.CharacterStart(d.offset)));
   return {d.offset, end};
 }
 
