@@ -6,6 +6,7 @@
 // leaves no request unanswered.  The worker is held in its first
 // translation while the messages are handed over, so that they wait for
 // it as they do behind a large document.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -82,9 +83,8 @@ std::vector<int> Versions(const std::vector<json>& messages) {
 }
 
 bool HasVersion(const std::vector<json>& messages, int version) {
-  for (int v : Versions(messages))
-    if (v == version) return true;
-  return false;
+  std::vector<int> versions = Versions(messages);
+  return std::find(versions.begin(), versions.end(), version) != versions.end();
 }
 
 const json* Response(const std::vector<json>& messages, int id) {
@@ -93,39 +93,36 @@ const json* Response(const std::vector<json>& messages, int id) {
   return nullptr;
 }
 
-json Open(const std::string& text) {
-  return {{"jsonrpc", "2.0"},
-          {"method", "textDocument/didOpen"},
-          {"params", {{"textDocument", {{"uri", kUri}, {"languageId", "qel"}, {"version", 1}, {"text", text}}}}}};
+json Message(const char* method, json params, int id = 0) {
+  json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+  if (id) m["id"] = id;
+  return m;
 }
 
-json Change(int version, const std::string& text) {
-  return {{"jsonrpc", "2.0"},
-          {"method", "textDocument/didChange"},
-          {"params",
-           {{"textDocument", {{"uri", kUri}, {"version", version}}}, {"contentChanges", {{{"text", text}}}}}}};
+json Open(const std::string& text) {
+  return Message("textDocument/didOpen",
+                 {{"textDocument", {{"uri", kUri}, {"languageId", "qel"}, {"version", 1}, {"text", text}}}});
 }
 
 json Place(size_t line, size_t character) { return {{"line", line}, {"character", character}}; }
 
+json Change(int version, const std::string& text) {
+  return Message("textDocument/didChange",
+                 {{"textDocument", {{"uri", kUri}, {"version", version}}}, {"contentChanges", {{{"text", text}}}}});
+}
+
 // Replaces [from, to) of line `line`.
 json Ranged(int version, size_t line, size_t from, size_t to, const std::string& text) {
-  json range = {{"start", Place(line, from)}, {"end", Place(line, to)}};
-  return {{"jsonrpc", "2.0"},
-          {"method", "textDocument/didChange"},
-          {"params",
-           {{"textDocument", {{"uri", kUri}, {"version", version}}},
-            {"contentChanges", {{{"range", range}, {"text", text}}}}}}};
+  json change = {{"range", {{"start", Place(line, from)}, {"end", Place(line, to)}}}, {"text", text}};
+  return Message("textDocument/didChange",
+                 {{"textDocument", {{"uri", kUri}, {"version", version}}}, {"contentChanges", {change}}});
 }
 
 json Hover(int id, size_t line, size_t character) {
-  return {{"jsonrpc", "2.0"},
-          {"id", id},
-          {"method", "textDocument/hover"},
-          {"params", {{"textDocument", {{"uri", kUri}}}, {"position", Place(line, character)}}}};
+  return Message("textDocument/hover", {{"textDocument", {{"uri", kUri}}}, {"position", Place(line, character)}}, id);
 }
 
-json Request(int id, const std::string& method) { return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}}; }
+json Request(int id, const char* method) { return Message(method, json::object(), id); }
 
 // A threaded server whose worker waits in its first translation until
 // Release; it counts the translations of documents it makes.
@@ -256,10 +253,7 @@ TEST_F(LspOrdering, ABurstOfAHundredChanges) {
 TEST_F(LspOrdering, ShutdownAndExitWithRequestsWaiting) {
   OpenHeld(kSystem);
   for (int id = 2; id <= 5; ++id) Send(Hover(id, 0, 1));
-  Send({{"jsonrpc", "2.0"},
-        {"id", 6},
-        {"method", "textDocument/documentSymbol"},
-        {"params", {{"textDocument", {{"uri", kUri}}}}}});
+  Send(Message("textDocument/documentSymbol", {{"textDocument", {{"uri", kUri}}}}, 6));
   Send(Change(2, kSystemType));
   Send(Request(7, "shutdown"));
   EXPECT_FALSE(server_.Handle(json{{"jsonrpc", "2.0"}, {"method", "exit"}}.dump()));
