@@ -62,6 +62,11 @@ install(CODE "
 # for system-wide files (under the prefix /usr).
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/vim/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vim/vimfiles)
 install(FILES ${PROJECT_SOURCE_DIR}/editors/emacs/qel2json.el DESTINATION ${CMAKE_INSTALL_DATADIR}/emacs/site-lisp)
+# The VS Code extension's package, where the build made it (code
+# --install-extension takes it from there).
+if(TARGET qel_vscode)
+  install(FILES ${QEL_VSIX} DESTINATION ${CMAKE_INSTALL_DATADIR}/qel2json)
+endif()
 
 # ---- Packages ----
 set(QEL_MAINTAINER "The qel2json developers <qel2json@example.org>"
@@ -81,7 +86,8 @@ Python package qel2json (translation in-process and batch translation of
 whole trees), the language server qel2json-lsp (diagnostics as you type,
 outline, highlighting and hover in any editor that speaks the Language
 Server Protocol), the manual pages, the language and output guides with
-examples, and Vim and Emacs support for descriptions and diagnostics.]=])
+examples, Vim and Emacs support for descriptions and diagnostics, and the
+VS Code extension, as a .vsix in /usr/share/qel2json.]=])
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)

@@ -1,7 +1,9 @@
 # The VS Code extension (editors/vscode): staged in build/vscode with its
 # TextMate grammar generated from the token table, its npm packages
-# installed as package-lock.json pins them (npm ci), and packaged by vsce
-# as build/qel2json-VERSION.vsix.  Needs Node.js and npm.
+# installed as package-lock.json pins them (npm ci), its client bundled
+# with the libraries it loads into dist/extension.js (esbuild), and
+# packaged by vsce as build/qel2json-VERSION.vsix, a handful of files.
+# Needs Node.js and npm; once npm ci has run, the build needs no network.
 if(QEL_SANITIZE OR QEL_SANITIZE_THREAD OR QEL_FUZZ)
   message(STATUS "VS Code extension: off in sanitizer and fuzzing builds")
   return()
@@ -37,9 +39,19 @@ add_custom_command(OUTPUT ${installed}
   WORKING_DIRECTORY ${QEL_VSCODE_DIR}
   COMMENT "Installing the VS Code extension's npm packages (npm ci)")
 
+set(bundle ${QEL_VSCODE_DIR}/dist/extension.js)
+add_custom_command(OUTPUT ${bundle}
+  COMMAND ${QEL_VSCODE_DIR}/node_modules/.bin/esbuild extension.js --bundle --platform=node --format=cjs
+    --target=node18 --external:vscode --log-level=warning --outfile=${bundle}
+  DEPENDS ${installed} ${QEL_VSCODE_DIR}/extension.js
+  WORKING_DIRECTORY ${QEL_VSCODE_DIR}
+  COMMENT "Bundling the VS Code extension's client (esbuild)")
+
+# The bundle holds the npm packages the client needs: vsce adds none.
 add_custom_command(OUTPUT ${QEL_VSIX}
-  COMMAND ${QEL_VSCODE_DIR}/node_modules/.bin/vsce package --allow-missing-repository --out ${QEL_VSIX} > ${PROJECT_BINARY_DIR}/vsce.log
-  DEPENDS ${installed} ${grammar} ${staged}
+  COMMAND ${QEL_VSCODE_DIR}/node_modules/.bin/vsce package --no-dependencies --allow-missing-repository
+    --out ${QEL_VSIX} > ${PROJECT_BINARY_DIR}/vsce.log
+  DEPENDS ${installed} ${grammar} ${bundle} ${staged}
   WORKING_DIRECTORY ${QEL_VSCODE_DIR}
   COMMENT "Packaging the VS Code extension (vsce): ${QEL_VSIX}")
 add_custom_target(qel_vscode ALL DEPENDS ${QEL_VSIX})

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
+#include <utility>
 
 #include "lsp/hover.h"
-#include "lsp/spelling.h"
 
 namespace lsp {
 
@@ -35,34 +36,24 @@ std::string ExpectedText(const std::vector<std::string>& names) {
   return text;
 }
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// A lexical error on a letter: where the scanner rejected (part of) a word.
-bool RejectsALetter(const Problem& p) {
-  const std::string& m = p.message;
-  return m.size() > 8 && m.compare(0, 6, "char '") == 0 && IsLetter(m[6]) && m[7] == '\'' &&
-         (m.compare(8, std::string::npos, " is not a token") == 0 ||
-          m.compare(8, std::string::npos, " is not a complete token") == 0);
-}
-
-}  // namespace
-
-namespace {
-
 qel2json::Result Translated(const std::string& text, qel2json::Translator& translator, qel2json::Options options) {
   translator.set_options(options | qel2json::Options::NoDocument);
   return translator.translate(text, "document");
 }
 
+// What the editor shows: a misspelt keyword as one word.
+constexpr qel2json::Options kShown = qel2json::Options::RepairWords;
+
 }  // namespace
 
-Analysis::Analysis(std::string text, int version, qel2json::Translator& translator)
+Analysis::Analysis(std::shared_ptr<const std::string> text, int version, qel2json::Translator& translator)
     : text_(std::move(text)),
       version_(version),
-      lines_(text_),
-      result_(Translated(text_, translator, qel2json::Options::RecordTokens)),
+      lines_(*text_),
+      result_(Translated(*text_, translator, kShown | qel2json::Options::RecordTokens)),
       tokenCount_(qel2json_result_token_count(result_.get())) {
   Collect();
+  FoldCascades(translator);
 }
 
 qel2json_token Analysis::Token(size_t i) const { return *qel2json_result_token_at(result_.get(), i); }
@@ -83,64 +74,98 @@ std::optional<qel2json_token> Analysis::TokenAt(size_t offset) const {
 }
 
 const std::vector<qel2json::Span>& Analysis::Spans(qel2json::Translator& translator) const {
-  if (!spans_) spans_ = Translated(text_, translator, qel2json::Options::RecordSpans).spans();
+  if (!spans_) spans_ = Translated(*text_, translator, kShown | qel2json::Options::RecordSpans).spans();
   return *spans_;
 }
 
-// A problem covers the token that begins where it stands (on its first
-// line), else the one character there; at a line's end it is empty.
-size_t Analysis::ProblemEnd(size_t begin) const {
-  size_t lineEnd = lines_.LineEnd(lines_.LineOf(begin));
-  std::optional<qel2json_token> t = TokenAt(begin);
-  if (t && t->offset == begin) return std::min(begin + t->length, std::max(lineEnd, begin));
-  return begin < lineEnd ? lines_.CharacterEnd(begin) : begin;
+// A byte that begins no token may be one of a character of several bytes:
+// the range covers that character, so that it does not shrink to nothing
+// in the editor's units.
+std::pair<size_t, size_t> Analysis::BytesOf(const qel2json::Diagnostic& d) const {
+  size_t end = d.offset + d.length;
+  if (d.length > 0) end = std::max(end, lines_.CharacterEnd(lines_.CharacterStart(d.offset)));
+  return {d.offset, end};
 }
 
 void Analysis::Collect() {
-  ColumnCursor columns(lines_, text_);
-  size_t syntaxError = size_t(-1);
   for (const qel2json::Diagnostic& d : result_.diagnostics()) {
     Problem p;
-    p.begin = columns.OffsetOf(d.line, d.column);
-    p.end = d.line > 0 ? ProblemEnd(p.begin) : p.begin;
+    std::tie(p.begin, p.end) = BytesOf(d);
+    p.code = d.code;
     p.severity = d.severity;
-    p.message = std::string(d.message);
-    for (std::string_view e : d.expected) p.expected.emplace_back(e);
-    if (p.message == "Syntax error") syntaxError = problems_.size();
-    if (p.message == "Parsing resumed here" && syntaxError != size_t(-1)) {
-      problems_[syntaxError].resumed = problems_.size();
-      syntaxError = size_t(-1);
-    }
+    p.message = d.message;
+    p.expected = d.expected;
+    p.suggestion = d.suggestion;
+    if (d.related) problems_[*d.related].resumed = problems_.size();
     problems_.push_back(std::move(p));
+  }
+}
+
+// The cascade of a misspelt word: a diagnostic of the command line's
+// translation that the repaired one lacks (it has none of the same code at
+// the same byte) was caused by the word it follows, the last word that
+// begins at or before it.  Every diagnostic of the repaired translation
+// stays shown, so an error after the word that the command line also
+// reports is not hidden, and one it never reached (its errors ran out on the
+// cascade) is shown too.  Nothing before the first word can differ (both
+// translations read the same bytes the same way up to it); should anything,
+// it goes to the first word rather than out of sight.
+void Analysis::FoldCascades(qel2json::Translator& translator) {
+  std::vector<size_t> words;
+  std::set<std::pair<qel2json_code, size_t>> repaired;
+  for (size_t i = 0; i < problems_.size(); ++i) {
+    if (problems_[i].code == QEL2JSON_CODE_UNKNOWN_KEYWORD) words.push_back(i);
+    repaired.emplace(problems_[i].code, problems_[i].begin);
+  }
+  if (words.empty()) return;
+  for (const qel2json::Diagnostic& d : Translated(*text_, translator, qel2json::Options::None).diagnostics()) {
+    if (repaired.count({d.code, d.offset})) continue;
+    auto after = std::upper_bound(words.begin(), words.end(), d.offset,
+                                  [this](size_t offset, size_t w) { return offset < problems_[w].begin; });
+    size_t word = after == words.begin() ? words.front() : *(after - 1);
+    auto [begin, end] = BytesOf(d);
+    problems_[word].caused.push_back({begin, end, std::string(qel2json::severity_name(d.severity)) + ": " + d.message});
   }
 }
 
 json RangeJson(Position start, Position end) { return {{"start", PositionJson(start)}, {"end", PositionJson(end)}}; }
 
 json Analysis::RangeOf(size_t begin, size_t end, Encoding encoding) const {
-  PositionCursor cursor(lines_, text_, encoding);
+  PositionCursor cursor(lines_, *text_, encoding);
   Position b = cursor.At(begin);
   return RangeJson(b, cursor.At(std::max(begin, end)));
 }
 
+namespace {
+
+json Related(const std::string& uri, json range, std::string message) {
+  return {{"location", {{"uri", uri}, {"range", std::move(range)}}}, {"message", std::move(message)}};
+}
+
+// A problem as the protocol's diagnostic.  Its related information: what a
+// syntax error expected and where parsing resumed after it; the cascade a
+// misspelt word caused.
+json DiagnosticJson(const Analysis& a, const Problem& p, const std::string& uri, Encoding encoding) {
+  json d = {{"range", a.RangeOf(p.begin, p.end, encoding)},
+            {"severity", SeverityOf(p.severity)},
+            {"source", "qel2json"},
+            {"message", p.message}};
+  json related = json::array();
+  if (!p.expected.empty()) related.push_back(Related(uri, d["range"], ExpectedText(p.expected)));
+  if (p.resumed != size_t(-1)) {
+    const Problem& r = a.problems()[p.resumed];
+    related.push_back(Related(uri, a.RangeOf(r.begin, r.end, encoding), r.message));
+  }
+  for (const Caused& c : p.caused) related.push_back(Related(uri, a.RangeOf(c.begin, c.end, encoding), c.message));
+  if (!related.empty()) d["relatedInformation"] = std::move(related);
+  return d;
+}
+
+}  // namespace
+
 json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding) {
   json all = json::array();
-  for (const Problem& p : a.problems()) {
-    json d = {{"range", a.RangeOf(p.begin, p.end, encoding)},
-              {"severity", SeverityOf(p.severity)},
-              {"source", "qel2json"},
-              {"message", p.message}};
-    json related = json::array();
-    if (!p.expected.empty())
-      related.push_back({{"location", {{"uri", uri}, {"range", d["range"]}}}, {"message", ExpectedText(p.expected)}});
-    if (p.resumed != size_t(-1)) {
-      const Problem& r = a.problems()[p.resumed];
-      related.push_back(
-          {{"location", {{"uri", uri}, {"range", a.RangeOf(r.begin, r.end, encoding)}}}, {"message", r.message}});
-    }
-    if (!related.empty()) d["relatedInformation"] = std::move(related);
-    all.push_back(std::move(d));
-  }
+  for (const Problem& p : a.problems()) all.push_back(DiagnosticJson(a, p, uri, encoding));
   return {{"uri", uri}, {"version", a.version()}, {"diagnostics", std::move(all)}};
 }
 
@@ -213,42 +238,48 @@ json FoldingRangesOf(const Analysis& a) {
   return ranges;
 }
 
-json HoverOf(const Analysis& a, Position at, Encoding encoding) {
+namespace {
+
+// The kind of the innermost node whose bytes hold offset: where a keyword
+// stands, the node whose own token it is.  Spans come in the order of the
+// text with children before their parents, so of nodes with the same bytes
+// the first is the innermost.
+qel2json_kind KindAt(const std::vector<qel2json::Span>& spans, size_t offset) {
+  qel2json_kind kind = QEL2JSON_KIND_ROOT;
+  size_t narrowest = size_t(-1);
+  for (const qel2json::Span& s : spans)
+    if (s.begin <= offset && offset < s.end && s.end - s.begin < narrowest) {
+      kind = s.code;
+      narrowest = s.end - s.begin;
+    }
+  return kind;
+}
+
+}  // namespace
+
+json HoverOf(const Analysis& a, qel2json::Translator& translator, Position at, Encoding encoding) {
   std::optional<qel2json_token> t = a.TokenAt(a.lines().OffsetOf(at, encoding));
   if (!t) return nullptr;
-  std::string_view text = HoverText(t->name);
+  std::string_view text = HoverText(t->name, KindAt(a.Spans(translator), t->offset));
   if (text.empty()) return nullptr;
   return {{"contents", {{"kind", "markdown"}, {"value", std::string(text)}}},
           {"range", a.RangeOf(t->offset, t->offset + t->length, encoding)}};
 }
 
-// A fix for every word in the range where the scanner rejected a letter:
-// the word replaced by the nearest keyword.
+// A fix for every misspelt word in the range that resembles a keyword: the
+// word replaced by that keyword.
 json CodeActionsOf(const Analysis& a, const std::string& uri, Position from, Position to, Encoding encoding) {
   size_t begin = a.lines().OffsetOf(from, encoding), end = a.lines().OffsetOf(to, encoding);
-  const std::string& text = a.text();
   json actions = json::array();
-  size_t lastWord = size_t(-1);
   for (const Problem& p : a.problems()) {
-    if (p.end < begin || p.begin > end || !RejectsALetter(p) || p.begin >= text.size()) continue;
-    size_t wordBegin = p.begin, wordEnd = p.begin;
-    while (wordBegin > 0 && IsLetter(text[wordBegin - 1])) --wordBegin;
-    while (wordEnd < text.size() && IsLetter(text[wordEnd])) ++wordEnd;
-    if (wordBegin == lastWord) continue;
-    lastWord = wordBegin;
-    std::string word = text.substr(wordBegin, wordEnd - wordBegin);
-    std::string keyword = NearestKeyword(word);
-    if (keyword.empty()) continue;
-    json range = a.RangeOf(wordBegin, wordEnd, encoding);
-    json diagnostic = {{"range", a.RangeOf(p.begin, p.end, encoding)},
-                       {"severity", SeverityOf(p.severity)},
-                       {"source", "qel2json"},
-                       {"message", p.message}};
-    actions.push_back({{"title", "Replace " + word + " with " + keyword},
+    if (p.end < begin || p.begin > end || p.suggestion.empty()) continue;
+    std::string word = a.text().substr(p.begin, p.end - p.begin);
+    json edit = {{"range", a.RangeOf(p.begin, p.end, encoding)}, {"newText", p.suggestion}};
+    actions.push_back({{"title", "Replace " + word + " with " + p.suggestion},
                        {"kind", "quickfix"},
                        {"isPreferred", true},
-                       {"diagnostics", {diagnostic}},
-                       {"edit", {{"changes", {{uri, {{{"range", range}, {"newText", keyword}}}}}}}}});
+                       {"diagnostics", {DiagnosticJson(a, p, uri, encoding)}},
+                       {"edit", {{"changes", {{uri, {std::move(edit)}}}}}}});
   }
   return actions;
 }

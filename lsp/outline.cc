@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string_view>
 
 namespace lsp {
@@ -18,6 +19,7 @@ enum SymbolKind {
 enum class Naming {
   Name,        // its name (a string without quotes, or a keyword)
   Label,       // the label
+  Counted,     // the label, with the number of its elements as the detail
   Numbered,    // the label and its number among its siblings of the same kind
   Lettered,    // the label and A, B, C, ... among its siblings of the same kind
   Text,        // its text, blanks condensed
@@ -26,48 +28,48 @@ enum class Naming {
 };
 
 struct Shown {
-  std::string_view kind;
+  qel2json_kind kind;
   SymbolKind symbol;
   Naming naming;
   std::string_view label = "";
   std::string_view detail = "";
-  std::string_view other = "";  // for ChildName and ChildText; the detail's child otherwise
+  std::optional<qel2json_kind> other = std::nullopt;  // for ChildName and ChildText; the detail's child otherwise
 };
 
 constexpr Shown kShown[] = {
-    {"Qel_Object", kModule, Naming::Name, "", "", "System_Class"},
-    {"System_Class", kClass, Naming::Name, "", "system class"},
-    {"Specificationtree", kNamespace, Naming::ChildName, "", "", "Srcclassspecification"},
-    {"Specificationtree_Specification", kStruct, Naming::Name},
-    {"Seq_Of_Time", kArray, Naming::Label, "times"},
-    {"Seq_Of_Stepsize", kArray, Naming::Label, "step sizes"},
-    {"Seq_Of_Param", kArray, Naming::Label, "parameters"},
-    {"Seq_Of_Input", kArray, Naming::Label, "inputs"},
-    {"Seq_Of_Output", kArray, Naming::Label, "outputs"},
-    {"Seq_Of_Func", kArray, Naming::Label, "functions"},
-    {"Seq_Of_State", kArray, Naming::Label, "states"},
-    {"Seq_Of_Aux", kArray, Naming::Label, "auxiliaries"},
-    {"Time", kVariable, Naming::Name, "", "time"},
-    {"Stepsize", kVariable, Naming::Name, "", "step size"},
-    {"Param", kConstant, Naming::Name, "", "parameter"},
-    {"Input", kVariable, Naming::Name, "", "input"},
-    {"Output", kVariable, Naming::Name, "", "output"},
-    {"Func", kFunction, Naming::Name, "", "function"},
-    {"State", kVariable, Naming::Name, "", "state"},
-    {"Aux", kVariable, Naming::Name, "", "auxiliary"},
-    {"References", kKey, Naming::Label, "REFERENCES"},
-    {"Seq_Of_Directlink", kArray, Naming::Label, "direct links"},
-    {"Directlink", kField, Naming::Text, "", "direct link"},
-    {"Couples", kInterface, Naming::Numbered, "coupling"},
-    {"Coupletree", kObject, Naming::Label, "coupletree"},
-    {"Seq_Of_Basicblock", kArray, Naming::Label, "basic blocks"},
-    {"Basicblock", kClass, Naming::Numbered, "block"},
-    {"Basicblock_Linearrepresentation", kStruct, Naming::Name, "", "linear representation"},
-    {"Matrix", kArray, Naming::Lettered, "matrix"},
-    {"Function", kFunction, Naming::ChildText, "", "function call", "Ident"},
+    {QEL2JSON_KIND_QEL_OBJECT, kModule, Naming::Name, "", "", QEL2JSON_KIND_SYSTEM_CLASS},
+    {QEL2JSON_KIND_SYSTEM_CLASS, kClass, Naming::Name, "", "system class"},
+    {QEL2JSON_KIND_SPECIFICATIONTREE, kNamespace, Naming::ChildName, "", "", QEL2JSON_KIND_SRCCLASSSPECIFICATION},
+    {QEL2JSON_KIND_SPECIFICATIONTREE_SPECIFICATION, kStruct, Naming::Name},
+    {QEL2JSON_KIND_SEQ_OF_TIME, kArray, Naming::Counted, "times"},
+    {QEL2JSON_KIND_SEQ_OF_STEPSIZE, kArray, Naming::Counted, "step sizes"},
+    {QEL2JSON_KIND_SEQ_OF_PARAM, kArray, Naming::Counted, "parameters"},
+    {QEL2JSON_KIND_SEQ_OF_INPUT, kArray, Naming::Counted, "inputs"},
+    {QEL2JSON_KIND_SEQ_OF_OUTPUT, kArray, Naming::Counted, "outputs"},
+    {QEL2JSON_KIND_SEQ_OF_FUNC, kArray, Naming::Counted, "functions"},
+    {QEL2JSON_KIND_SEQ_OF_STATE, kArray, Naming::Counted, "states"},
+    {QEL2JSON_KIND_SEQ_OF_AUX, kArray, Naming::Counted, "auxiliaries"},
+    {QEL2JSON_KIND_TIME, kVariable, Naming::Name, "", "time"},
+    {QEL2JSON_KIND_STEPSIZE, kVariable, Naming::Name, "", "step size"},
+    {QEL2JSON_KIND_PARAM, kConstant, Naming::Name, "", "parameter"},
+    {QEL2JSON_KIND_INPUT, kVariable, Naming::Name, "", "input"},
+    {QEL2JSON_KIND_OUTPUT, kVariable, Naming::Name, "", "output"},
+    {QEL2JSON_KIND_FUNC, kFunction, Naming::Name, "", "function"},
+    {QEL2JSON_KIND_STATE, kVariable, Naming::Name, "", "state"},
+    {QEL2JSON_KIND_AUX, kVariable, Naming::Name, "", "auxiliary"},
+    {QEL2JSON_KIND_REFERENCES, kKey, Naming::Label, "REFERENCES"},
+    {QEL2JSON_KIND_SEQ_OF_DIRECTLINK, kArray, Naming::Counted, "direct links"},
+    {QEL2JSON_KIND_DIRECTLINK, kField, Naming::Text, "", "direct link"},
+    {QEL2JSON_KIND_COUPLES, kInterface, Naming::Numbered, "coupling"},
+    {QEL2JSON_KIND_COUPLETREE, kObject, Naming::Label, "coupletree"},
+    {QEL2JSON_KIND_SEQ_OF_BASICBLOCK, kArray, Naming::Counted, "basic blocks"},
+    {QEL2JSON_KIND_BASICBLOCK, kClass, Naming::Numbered, "block"},
+    {QEL2JSON_KIND_BASICBLOCK_LINEARREPRESENTATION, kStruct, Naming::Name, "", "linear representation"},
+    {QEL2JSON_KIND_MATRIX, kArray, Naming::Lettered, "matrix"},
+    {QEL2JSON_KIND_FUNCTION, kFunction, Naming::ChildText, "", "function call", QEL2JSON_KIND_IDENT},
 };
 
-const Shown* ShownAs(std::string_view kind) {
+const Shown* ShownAs(qel2json_kind kind) {
   for (const Shown& s : kShown)
     if (s.kind == kind) return &s;
   return nullptr;
@@ -145,10 +147,10 @@ class Outline {
     json roots = json::array();
     for (size_t i = 0; i < spans_.size(); ++i) {
       json children = json::array();
-      std::map<std::string_view, int> seen;
+      std::map<qel2json_kind, int> seen;
       for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
         for (json& symbol : made[c]) {
-          Number(symbol, ++seen[spans_[c].kind]);
+          Number(symbol, ++seen[spans_[c].code]);
           children.push_back(std::move(symbol));
         }
         made[c] = json();
@@ -173,9 +175,9 @@ class Outline {
   // The first child of a kind, or, with depth above 1, descendant down to
   // that many levels (the system's class lies below the system, below the
   // description's root; SYSTEMTYPE puts its own node between them).
-  size_t Child(size_t i, std::string_view kind, int depth = 1) const {
+  size_t Child(size_t i, qel2json_kind kind, int depth = 1) const {
     for (size_t c = firstChild_[i]; c != kNone; c = next_[c]) {
-      if (spans_[c].kind == kind) return c;
+      if (spans_[c].code == kind) return c;
       if (depth > 1)
         if (size_t g = Child(c, kind, depth - 1); g != kNone) return g;
     }
@@ -197,7 +199,7 @@ class Outline {
   // the outline does not show (or an empty one), its children.
   json SymbolsOf(size_t i, json children) {
     const qel2json::Span& s = spans_[i];
-    const Shown* shown = ShownAs(s.kind);
+    const Shown* shown = ShownAs(s.code);
     bool empty = s.begin == s.end;
     if (!shown || empty) return children;
     json symbol = {{"name", Name(i, *shown)},
@@ -207,9 +209,9 @@ class Outline {
                    {"children", std::move(children)}};
     std::string detail(shown->detail);
     if (shown->naming == Naming::Label && s.name_end > s.name_begin) detail = NameOf(a_, s);
-    if (shown->kind.substr(0, 7) == "Seq_Of_") detail = std::to_string(symbol["children"].size());
-    if (shown->naming == Naming::Name && !shown->other.empty())
-      if (size_t c = Child(i, shown->other, 3); c != kNone) detail = NameOf(a_, spans_[c]);
+    if (shown->naming == Naming::Counted) detail = std::to_string(symbol["children"].size());
+    if (shown->naming == Naming::Name && shown->other)
+      if (size_t c = Child(i, *shown->other, 3); c != kNone) detail = NameOf(a_, spans_[c]);
     if (!detail.empty()) symbol["detail"] = detail;
     if (shown->naming == Naming::Numbered || shown->naming == Naming::Lettered) {
       symbol["number"] = std::string(shown->label) + " ";
@@ -223,7 +225,7 @@ class Outline {
   json Selection(size_t i, const Shown& shown) const {
     const qel2json::Span* s = &spans_[i];
     if (shown.naming == Naming::ChildName || shown.naming == Naming::ChildText)
-      if (size_t c = Child(i, shown.other); c != kNone) s = &spans_[c];
+      if (size_t c = Child(i, *shown.other); c != kNone) s = &spans_[c];
     if (shown.naming == Naming::ChildText || s->name_begin == s->name_end) return positions_.Range(s->begin, s->end);
     return positions_.Range(s->name_begin, s->name_end);
   }
@@ -234,12 +236,13 @@ class Outline {
     switch (shown.naming) {
       case Naming::Name: name = NameOf(a_, s); break;
       case Naming::Label:
+      case Naming::Counted:
       case Naming::Numbered:
       case Naming::Lettered: name = shown.label; break;
       case Naming::Text: name = Condensed(a_, s.begin, s.end); break;
       case Naming::ChildName:
       case Naming::ChildText: {
-        size_t c = Child(i, shown.other);
+        size_t c = Child(i, *shown.other);
         if (c == kNone) break;
         name = shown.naming == Naming::ChildName ? NameOf(a_, spans_[c])
                                                  : Condensed(a_, spans_[c].begin, spans_[c].end);
@@ -248,7 +251,7 @@ class Outline {
     }
     // The protocol wants a name that is not empty; only one read from the
     // text can be (the kinds named by their label all have one).
-    return name.empty() ? std::string(shown.kind) : name;
+    return name.empty() ? std::string(qel2json::kind_name(shown.kind)) : name;
   }
 
   const Analysis& a_;

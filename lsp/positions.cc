@@ -72,11 +72,6 @@ size_t LineIndex::OffsetOf(Position position, Encoding encoding) const {
   return i;
 }
 
-size_t LineIndex::OffsetOfColumn(int line, int column) const {
-  ColumnCursor cursor(*this, text_);
-  return cursor.OffsetOf(line, column);
-}
-
 Position PositionCursor::At(size_t offset) {
   offset = std::min(offset, text_.size());
   size_t line = lines_->LineOf(offset);
@@ -95,23 +90,6 @@ Position PositionCursor::At(size_t offset) {
     byte_ = next;
   }
   return {line, units_};
-}
-
-size_t ColumnCursor::OffsetOf(int line, int column) {
-  if (line <= 0) return 0;
-  if (size_t(line) > lines_->LineCount()) return text_.size();
-  size_t start = lines_->LineStart(size_t(line) - 1), end = lines_->LineEnd(size_t(line) - 1);
-  if (line != line_ || column < column_) {
-    line_ = line;
-    byte_ = start;
-    column_ = 1;
-  }
-  for (; byte_ < end; ++byte_) {
-    long next = text_[byte_] == '\t' ? column_ + 8 - (column_ - 1) % 8 : column_ + 1;
-    if (column < next) return lines_->CharacterStart(byte_);
-    column_ = next;
-  }
-  return end;
 }
 
 }  // namespace lsp

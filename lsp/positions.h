@@ -1,6 +1,6 @@
-// Places in a document: byte offsets, the protocol's positions (a line
-// and a character counted in the negotiated encoding), and the diagnostics'
-// line and column (bytes, with tabs moving to columns 1, 9, 17, ...).
+// Places in a document: byte offsets, as the library gives them, and the
+// protocol's positions (a line and a character counted in the negotiated
+// encoding).
 //
 // Lines end as the translator ends them and as the protocol does: at a line
 // feed, a carriage return, or both together.
@@ -40,12 +40,6 @@ class LineIndex {
   // line's end, a line past the last is the text's end.
   size_t OffsetOf(Position position, Encoding encoding) const;
 
-  // The byte offset of a diagnostic's line and column (both from 1): the
-  // first byte of the character whose columns hold it (a column inside a
-  // tab's span is the tab's), the line's end for a column past it, and 0
-  // for line 0 (a diagnostic without a place).
-  size_t OffsetOfColumn(int line, int column) const;
-
   // The first byte of the character that holds the byte at offset.
   size_t CharacterStart(size_t offset) const;
   // The byte after the character that begins at offset.
@@ -72,20 +66,6 @@ class PositionCursor {
   size_t line_ = size_t(-1);
   size_t byte_ = 0;   // a character start on line_
   size_t units_ = 0;  // of the line's characters before byte_
-};
-
-// The same for diagnostics' lines and columns.
-class ColumnCursor {
- public:
-  ColumnCursor(const LineIndex& lines, std::string_view text) : lines_(&lines), text_(text) {}
-  size_t OffsetOf(int line, int column);
-
- private:
-  const LineIndex* lines_;
-  std::string_view text_;
-  int line_ = 0;
-  size_t byte_ = 0;
-  long column_ = 1;  // of the byte at byte_
 };
 
 }  // namespace lsp

@@ -83,25 +83,12 @@ json Capabilities(Encoding encoding) {
           {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
 }
 
-// One change of a document's text: a range and what replaces it, or,
-// without a range, the whole text.
-struct Change {
-  bool ranged = false;
-  Position start, end;
-  std::string text;
-};
-
-// Applies a change to text: ranges come from clients that send them
-// although the server asked for whole texts.
-void Apply(std::string& text, const Change& change, Encoding encoding) {
-  if (!change.ranged) {
-    text = change.text;
-    return;
-  }
+// Replaces the range [start, end) of text: ranges come from clients that
+// send them although the server asked for whole texts.
+void Edit(std::string& text, Position start, Position end, const std::string& with, Encoding encoding) {
   LineIndex lines(text);
-  size_t begin = lines.OffsetOf(change.start, encoding);
-  size_t end = std::max(begin, lines.OffsetOf(change.end, encoding));
-  text.replace(begin, end - begin, change.text);
+  size_t begin = lines.OffsetOf(start, encoding);
+  text.replace(begin, std::max(begin, lines.OffsetOf(end, encoding)) - begin, with);
 }
 
 // Requests on a document: their parameters are read on the message loop
@@ -128,8 +115,8 @@ json Tokens(const Analysis& a, qel2json::Translator&, const Server::DocumentQuer
 json Folding(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding) {
   return FoldingRangesOf(a);
 }
-json Hover(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
-  return HoverOf(a, q.position, e);
+json Hover(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery& q, Encoding e) {
+  return HoverOf(a, t, q.position, e);
 }
 json Actions(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
   return CodeActionsOf(a, q.uri, q.from, q.to, e);
@@ -160,17 +147,17 @@ const Entry* Find(const Entry (&table)[N], std::string_view method) {
 
 }  // namespace
 
-// The open documents, each with the analysis of its latest text.  Only the
-// worker reads and changes them.
-struct Server::Documents {
+// The worker's: the translator, and for each open document the analysis
+// of the text its last update brought.
+struct Server::Analyses {
   qel2json::Translator translator;
-  std::map<std::string, std::unique_ptr<Analysis>> open;
+  std::map<std::string, std::shared_ptr<const Analysis>> latest;
 };
 
 Server::Server(MessageWriter& out, bool threaded)
-    : out_(&out), documents_(std::make_unique<Documents>()), worker_(threaded) {}
+    : out_(&out), analyses_(std::make_unique<Analyses>()), worker_(threaded) {}
 
-Server::~Server() { worker_.Stop(); }
+Server::~Server() { worker_.Finish(); }
 
 int Server::Run(MessageReader& in) {
   std::string body;
@@ -183,7 +170,7 @@ int Server::Run(MessageReader& in) {
     }
     if (!Handle(body)) break;
   }
-  worker_.Stop();
+  worker_.Finish();
   return shuttingDown_ ? 0 : 1;
 }
 
@@ -297,81 +284,87 @@ void Server::Initialize(const json& id, const json& params) {
   Respond(id, std::move(result));
 }
 
+// Answered after every job before it, so that a client that waits for the
+// answer before it sends exit has all its other answers too.
 void Server::Shutdown(const json& id, const json&) {
   shuttingDown_ = true;
-  Respond(id, nullptr);
+  worker_.Post(Worker::Kind::Answer, "", [this, id] { Respond(id, nullptr); });
 }
 
 void Server::DidOpen(const json&, const json& params) {
   const json& document = Member(params, "textDocument");
-  Replace(StringAt(document, "uri"), IntAt(document, "version"), StringAt(document, "text"));
+  Update(StringAt(document, "uri"), IntAt(document, "version"), StringAt(document, "text"));
 }
 
-// The document's whole text is now `text`: translated on the worker, which
-// publishes its diagnostics.  Keyed by the document, so that of texts that
-// wait only the last is translated.
-void Server::Replace(const std::string& uri, int version, std::string text) {
-  worker_.Post(uri, [this, uri, version, text = std::move(text)]() mutable {
-    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
-    Publish(DiagnosticsOf(*analysis, uri, encoding_));
-    documents_->open[uri] = std::move(analysis);
+void Server::Update(const std::string& uri, int version, std::string text) {
+  Snapshot snapshot{uri, std::make_shared<const std::string>(std::move(text)), version};
+  open_[uri] = snapshot;
+  Encoding encoding = encoding_;
+  worker_.Post(Worker::Kind::Update, uri, [this, snapshot, encoding] {
+    std::shared_ptr<const Analysis> analysis = Analyse(snapshot);
+    Publish(DiagnosticsOf(*analysis, snapshot.uri, encoding));
+    analyses_->latest[snapshot.uri] = std::move(analysis);
   });
 }
 
+// The changes apply to the text as the message loop has it, each to the
+// text the one before made: the last change without a range replaces the
+// whole, the ranged ones after it edit that.  A change to a document that
+// is not open is dropped.
 void Server::DidChange(const json&, const json& params) {
   const json& document = Member(params, "textDocument");
   std::string uri = StringAt(document, "uri");
   int version = IntAt(document, "version");
   const json& changes = Member(params, "contentChanges");
   if (!changes.is_array() || changes.empty()) throw ParamsError("params: contentChanges must be a list of changes");
-  bool whole = true;
-  for (const json& change : changes) {
-    if (!Member(change, "text").is_string()) throw ParamsError("params: a change's \"text\" must be a string");
-    whole = whole && !change.contains("range");
+  size_t whole = changes.size();  // the last change without a range
+  for (size_t i = 0; i < changes.size(); ++i) {
+    if (!Member(changes[i], "text").is_string()) throw ParamsError("params: a change's \"text\" must be a string");
+    if (!changes[i].contains("range")) whole = i;
   }
-  if (whole) return Replace(uri, version, changes.back()["text"].get<std::string>());
-  std::vector<Change> edits;
-  for (const json& change : changes) {
-    Change c;
-    c.text = change["text"].get<std::string>();
-    if (change.contains("range")) {
-      const json& range = change["range"];
-      c.ranged = true;
-      c.start = PositionAt(range, "start");
-      c.end = PositionAt(range, "end");
-    }
-    edits.push_back(std::move(c));
+  auto found = open_.find(uri);
+  if (found == open_.end()) return;
+  std::string text = whole < changes.size() ? changes[whole]["text"].get<std::string>() : *found->second.text;
+  for (size_t i = whole < changes.size() ? whole + 1 : 0; i < changes.size(); ++i) {
+    const json& range = Member(changes[i], "range");
+    Edit(text, PositionAt(range, "start"), PositionAt(range, "end"), changes[i]["text"].get<std::string>(), encoding_);
   }
-  Encoding encoding = encoding_;
-  worker_.Post("", [this, uri, version, edits = std::move(edits), encoding] {
-    auto found = documents_->open.find(uri);
-    if (found == documents_->open.end()) return;
-    std::string text = found->second->text();
-    for (const Change& c : edits) Apply(text, c, encoding);
-    auto analysis = std::make_unique<Analysis>(std::move(text), version, documents_->translator);
-    Publish(DiagnosticsOf(*analysis, uri, encoding));
-    found->second = std::move(analysis);
-  });
+  Update(uri, version, std::move(text));
 }
 
 void Server::DidClose(const json&, const json& params) {
   std::string uri = UriOf(params);
-  worker_.Post(uri, [this, uri] {
-    documents_->open.erase(uri);
+  open_.erase(uri);
+  worker_.Post(Worker::Kind::Update, uri, [this, uri] {
+    analyses_->latest.erase(uri);
     Publish({{"uri", uri}, {"diagnostics", json::array()}});
   });
 }
 
 void Server::OnDocument(const json& id, DocumentQuery query, DocumentRequest answer) {
-  worker_.Post("", [this, id, query = std::move(query), answer] {
-    auto found = documents_->open.find(query.uri);
-    if (found == documents_->open.end()) return Respond(id, nullptr);
+  auto found = open_.find(query.uri);
+  Snapshot snapshot = found != open_.end() ? found->second : Snapshot{query.uri, nullptr, 0};
+  Encoding encoding = encoding_;
+  std::string uri = query.uri;
+  worker_.Post(Worker::Kind::Answer, std::move(uri), [this, id, snapshot, query = std::move(query), answer, encoding] {
+    if (!snapshot.text) return Respond(id, nullptr);
     try {
-      Respond(id, answer(*found->second, documents_->translator, query, encoding_));
+      Respond(id, answer(*AnalysisOf(snapshot), analyses_->translator, query, encoding));
     } catch (const std::exception& e) {
       Fail(id, kInternalError, e.what());
     }
   });
+}
+
+std::shared_ptr<const Analysis> Server::AnalysisOf(const Snapshot& snapshot) {
+  auto found = analyses_->latest.find(snapshot.uri);
+  if (found != analyses_->latest.end() && found->second->Of(snapshot.text)) return found->second;
+  return Analyse(snapshot);
+}
+
+std::shared_ptr<const Analysis> Server::Analyse(const Snapshot& snapshot) {
+  if (beforeAnalysis_) beforeAnalysis_(snapshot);
+  return std::make_shared<const Analysis>(snapshot.text, snapshot.version, analyses_->translator);
 }
 
 }  // namespace lsp

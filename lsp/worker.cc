@@ -1,5 +1,6 @@
 #include "lsp/worker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -23,32 +24,39 @@ Worker::Worker(bool threaded) {
   if (threaded) thread_ = std::thread([this] { Loop(); });
 }
 
-Worker::~Worker() { Stop(); }
+Worker::~Worker() { Finish(); }
 
-void Worker::Post(std::string key, std::function<void()> job) {
+Worker::Job* Worker::Replaced(const std::string& document) {
+  for (auto job = waiting_.rbegin(); job != waiting_.rend(); ++job) {
+    if (job->document != document) continue;
+    return job->kind == Kind::Update ? &*job : nullptr;
+  }
+  return nullptr;
+}
+
+void Worker::Post(Kind kind, std::string document, std::function<void()> job) {
   if (!thread_.joinable()) {
-    if (!stopping_) RunAlone(job);
+    if (!finishing_) RunAlone(job);
     return;
   }
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_) return;
-    if (!key.empty())
-      for (Job& waiting : waiting_)
-        if (waiting.key == key) {
-          waiting.run = std::move(job);
-          return;
-        }
-    waiting_.push_back({std::move(key), std::move(job)});
+    if (finishing_) return;
+    Job* replaced = kind == Kind::Update ? Replaced(document) : nullptr;
+    if (replaced)
+      replaced->run = std::move(job);
+    else
+      waiting_.push_back({kind, std::move(document), std::move(job)});
   }
   wake_.notify_one();
 }
 
-void Worker::Stop() {
+void Worker::Finish() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    stopping_ = true;
-    waiting_.clear();
+    finishing_ = true;
+    waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(), [](const Job& j) { return j.kind == Kind::Update; }),
+                   waiting_.end());
   }
   wake_.notify_one();
   if (thread_.joinable()) thread_.join();
@@ -59,8 +67,8 @@ void Worker::Loop() {
     Job job;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-      if (stopping_) return;
+      wake_.wait(lock, [this] { return finishing_ || !waiting_.empty(); });
+      if (waiting_.empty()) return;
       job = std::move(waiting_.front());
       waiting_.pop_front();
     }

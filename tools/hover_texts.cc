@@ -1,9 +1,11 @@
-// hover_texts TOKENS SECTIONS GUIDE OUT: writes the explanations the
+// hover_texts TOKENS KINDS SECTIONS GUIDE OUT: writes the explanations the
 // language server shows on hover, as C++ initialisers
-// ({"WORD", "Markdown"},), taken from the description language's guide
-// (docs/language.md) so that they cannot drift from it.  SECTIONS
-// (tools/hover_sections.txt) names the section for each word; every
-// keyword of TOKENS (scanner/tokens.def) must have one.
+// ({"WORD", KIND, "Markdown"},, KIND -1 where the text holds for any
+// node), taken from the description language's guide (docs/language.md)
+// so that they cannot drift from it.  SECTIONS (tools/hover_sections.txt)
+// names the section for each word, and for a keyword in nodes of some
+// kinds (of KINDS, tree/kinds.def) the section of that role; every keyword
+// of TOKENS (scanner/tokens.def) must have a section for any node.
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -61,6 +63,37 @@ std::map<std::string, std::vector<std::string>> Paragraphs(const std::vector<std
   return sections;
 }
 
+// The kinds' numbers by name: KIND(number, name) lines.
+std::map<std::string, int> KindNumbers(const std::string& path) {
+  const std::regex kind(R"(^KIND\((\d+), (\w+)\)$)");
+  std::map<std::string, int> numbers;
+  for (const std::string& line : LinesOf(path)) {
+    std::smatch m;
+    if (std::regex_match(line, m, kind)) numbers[m[2]] = std::stoi(m[1]);
+  }
+  return numbers;
+}
+
+// One line of SECTIONS: a word, the kinds of node it holds for (none: any),
+// and the section that explains it there.
+struct Entry {
+  std::string word;
+  std::vector<std::string> kinds;
+  std::string section;
+};
+
+Entry EntryOf(const std::string& line, const std::string& path) {
+  size_t eq = line.find(" = ");
+  if (eq == std::string::npos) throw std::runtime_error(path + ": no \" = \" in: " + line);
+  Entry e{line.substr(0, eq), {}, line.substr(eq + 3)};
+  if (size_t in = e.word.find(" in "); in != std::string::npos) {
+    std::istringstream kinds(e.word.substr(in + 4));
+    for (std::string kind; kinds >> kind;) e.kinds.push_back(kind);
+    e.word.erase(in);
+  }
+  return e;
+}
+
 std::string Quoted(const std::string& s) {
   std::string out = "\"";
   for (char c : s) {
@@ -76,46 +109,58 @@ std::string Quoted(const std::string& s) {
 
 }  // namespace
 
+// The section's first paragraph that names word in backquotes, else its
+// first, under a heading of the word and the section.
+std::string TextOf(const std::string& word, const std::string& section,
+                   const std::map<std::string, std::vector<std::string>>& sections, const std::string& guide) {
+  auto found = sections.find(section);
+  if (found == sections.end() || found->second.empty())
+    throw std::runtime_error(guide + " has no section \"" + section + "\" with prose");
+  std::string chosen = found->second.front();
+  for (const std::string& p : found->second)
+    if (p.find("`" + word + "`") != std::string::npos) {
+      chosen = p;
+      break;
+    }
+  return "**" + word + "** (" + section + ")\n\n" + chosen;
+}
+
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::cerr << "usage: hover_texts TOKENS SECTIONS GUIDE OUT\n";
+  if (argc != 6) {
+    std::cerr << "usage: hover_texts TOKENS KINDS SECTIONS GUIDE OUT\n";
     return 2;
   }
   try {
-    std::map<std::string, std::string> sectionOf;
-    std::vector<std::string> words;
-    for (const std::string& line : LinesOf(argv[2])) {
+    const std::string tokens = argv[1], kindsFile = argv[2], sectionsFile = argv[3], guide = argv[4], outFile = argv[5];
+    std::map<std::string, int> kinds = KindNumbers(kindsFile);
+    std::vector<Entry> entries;
+    std::map<std::string, bool> anywhere;  // the words with a section for any node
+    for (const std::string& line : LinesOf(sectionsFile)) {
       if (line.empty() || line[0] == '#') continue;
-      size_t eq = line.find(" = ");
-      if (eq == std::string::npos) throw std::runtime_error(std::string(argv[2]) + ": no \" = \" in: " + line);
-      words.push_back(line.substr(0, eq));
-      sectionOf[words.back()] = line.substr(eq + 3);
+      entries.push_back(EntryOf(line, sectionsFile));
+      if (entries.back().kinds.empty()) anywhere[entries.back().word] = true;
     }
     const std::regex keyword(R"re(^TOKEN\(\d+, \w+, "([A-Z][A-Z0-9]*)"\)$)re");
-    for (const std::string& line : LinesOf(argv[1])) {
+    for (const std::string& line : LinesOf(tokens)) {
       std::smatch m;
-      if (std::regex_match(line, m, keyword) && !sectionOf.count(m[1]))
-        throw std::runtime_error(std::string(argv[2]) + " names no section for the keyword " + m[1].str());
+      if (std::regex_match(line, m, keyword) && !anywhere.count(m[1]))
+        throw std::runtime_error(sectionsFile + " names no section for the keyword " + m[1].str());
     }
-    auto sections = Paragraphs(LinesOf(argv[3]));
+    auto sections = Paragraphs(LinesOf(guide));
     std::ostringstream out;
     out << "// Generated by tools/hover_texts from docs/language.md; do not edit.\n";
-    for (const std::string& word : words) {
-      auto found = sections.find(sectionOf[word]);
-      if (found == sections.end() || found->second.empty())
-        throw std::runtime_error(std::string(argv[3]) + " has no section \"" + sectionOf[word] + "\" with prose");
-      std::string chosen = found->second.front();
-      for (const std::string& p : found->second)
-        if (p.find("`" + word + "`") != std::string::npos) {
-          chosen = p;
-          break;
-        }
-      std::string text = "**" + word + "** (" + sectionOf[word] + ")\n\n" + chosen;
-      out << "{" << Quoted(word) << ", " << Quoted(text) << "},\n";
+    for (const Entry& e : entries) {
+      std::string text = Quoted(TextOf(e.word, e.section, sections, guide));
+      if (e.kinds.empty()) out << "{" << Quoted(e.word) << ", -1, " << text << "},\n";
+      for (const std::string& kind : e.kinds) {
+        auto number = kinds.find(kind);
+        if (number == kinds.end()) throw std::runtime_error(sectionsFile + ": no node kind " + kind + " in " + kindsFile);
+        out << "{" << Quoted(e.word) << ", " << number->second << ", " << text << "},\n";
+      }
     }
-    std::ofstream file(argv[4]);
+    std::ofstream file(outFile);
     file << out.str();
-    if (!file) throw std::runtime_error(std::string("cannot write ") + argv[4]);
+    if (!file) throw std::runtime_error("cannot write " + outFile);
   } catch (const std::exception& e) {
     std::cerr << "hover_texts: " << e.what() << "\n";
     return 1;

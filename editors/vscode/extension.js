@@ -1,23 +1,20 @@
 // Starts qel2json-lsp for *.qel files and hands its diagnostics, outline,
-// highlighting, hover texts and quick fixes to VS Code.
+// highlighting, hover texts and quick fixes to VS Code.  The build bundles
+// this file with the client library into dist/extension.js (esbuild).
 'use strict';
 const vscode = require('vscode');
 const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
 
-let client;
-
 function activate(context) {
   const command = vscode.workspace.getConfiguration('qel2json').get('server.path') || 'qel2json-lsp';
   const server = { command, transport: TransportKind.stdio };
-  client = new LanguageClient('qel2json', 'qel2json', server, {
+  const client = new LanguageClient('qel2json', 'qel2json', server, {
     documentSelector: [{ language: 'qel' }],
   });
+  // VS Code disposes of the subscriptions when it deactivates the
+  // extension, which stops the server.
   context.subscriptions.push(client);
   return client.start();
 }
 
-function deactivate() {
-  return client ? client.stop() : undefined;
-}
-
-module.exports = { activate, deactivate };
+module.exports = { activate };

@@ -3,6 +3,15 @@
 server publishes equals the command line's line for the same text, in line,
 character, severity and message, with UTF-8 and with UTF-16 positions.
 
+Where the text holds misspelt words, the server shows one diagnostic a word
+("unknown keyword ..."), and the command line's lines that the word caused
+are in that diagnostic's related information, at their places, as
+"SEVERITY: message".  Then every line of the command line is shown, or folded
+into the word that stands last at or before it; and what the server shows
+besides its words and the command line's lines stands after a word (what the
+command line never reached, its errors used up by the cascade, or read
+differently once the word is read as the keyword it resembles).
+
 The texts: every golden input that is UTF-8 (the protocol carries no other
 text), and descriptions generated here with tabs, accents, the euro sign,
 characters outside the Basic Multilingual Plane, and mistakes between
@@ -12,6 +21,7 @@ command line's column counts bytes with tabs to columns 1, 9, 17, ...; a
 column inside a tab is the tab's character, one inside a character of
 several bytes is that character, one past the line's end is the end.
 """
+import collections
 import json
 import os
 import random
@@ -115,6 +125,50 @@ class Server:
                 raise TimeoutError("the server did not answer in time")
 
 
+WORD = "unknown keyword "
+FOLDED = re.compile(r"^(NOTE|WARNING|ERROR|DEADLY): (.*)$")
+
+
+def start(range_):
+    return range_["start"]["line"], range_["start"]["character"]
+
+
+def differences(published, expected):
+    """What is wrong with the published diagnostics against the command
+    line's expected ones (line, character, severity, message): nothing,
+    or a list of complaints."""
+    shown = [start(d["range"]) + (d["severity"], d["message"]) for d in published]
+    words = [d for d in published if d["message"].startswith(WORD)]
+    if not words:
+        return [] if shown == expected else ["not the command line's diagnostics"]
+    left = collections.Counter(expected)
+    complaints = []
+    first_word = min(start(w["range"]) for w in words)
+    for d in shown:
+        if d[3].startswith(WORD):
+            continue
+        if left[d] > 0:
+            left[d] -= 1
+        elif d[:2] < first_word:
+            complaints.append("shown before the first word, but not by the command line: %s" % (d,))
+    for w in words:
+        for r in w.get("relatedInformation", []):
+            m = FOLDED.match(r["message"])
+            if not m:
+                complaints.append("folded into %s, not a line of the command line: %s" % (w["message"], r["message"]))
+                continue
+            folded = start(r["location"]["range"]) + (SEVERITY[m.group(1)], m.group(2))
+            later = [x for x in words if start(w["range"]) < start(x["range"]) <= folded[:2]]
+            if folded[:2] < start(w["range"]) or later:
+                complaints.append("folded into a word it does not follow: %s" % (folded,))
+            if left[folded] > 0:
+                left[folded] -= 1
+            else:
+                complaints.append("folded, but not said by the command line: %s" % (folded,))
+    complaints += ["said by the command line, neither shown nor folded: %s" % (d,) for d in left.elements()]
+    return complaints
+
+
 def check(server_program, program, texts, encoding):
     server = Server(server_program)
     server.send({"jsonrpc": "2.0", "id": 1, "method": "initialize",
@@ -142,14 +196,17 @@ def check(server_program, program, texts, encoding):
             continue
         uri = m["params"]["uri"]
         data = uris[uri]
-        actual = [(d["range"]["start"]["line"], d["range"]["start"]["character"], d["severity"], d["message"])
-                  for d in m["params"]["diagnostics"]]
         expected = [expected_character(data, line, column, encoding) + (severity, message)
                     for line, column, severity, message in command_line(program, data)]
         count += len(expected)
-        if actual != expected:
+        complaints = differences(m["params"]["diagnostics"], expected)
+        if complaints:
             failures += 1
-            print("%s (%s): the server published\n  %s\nthe command line says\n  %s" % (uri, encoding, actual, expected))
+            print("%s (%s): the server published\n  %s\nthe command line says\n  %s\n%s" % (
+                uri, encoding, json.dumps(m["params"]["diagnostics"]), expected, "\n".join(complaints)))
+    words = sum(1 for m in server.messages if m.get("method") == "textDocument/publishDiagnostics"
+                for d in m["params"]["diagnostics"] if d["message"].startswith(WORD))
+    assert words > 0, "no text with a misspelt word was checked"
     return failures, count
 
 

@@ -2,13 +2,14 @@
 // in pieces of every size with broken headers between good messages and
 // input that ends inside a message; reads and writes that fail or are
 // interrupted; the worker's queue; and positions converted one way and back
-// on text with tabs, every line end, characters of one to four bytes and
-// bytes that begin none.
+// on text with every line end, characters of one to four bytes and bytes
+// that begin none.
 #include <fcntl.h>
 #include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <future>
 #include <random>
@@ -245,39 +246,70 @@ TEST_F(Descriptors, InterruptedReadsAndWritesGoOnFailedOnesEnd) {
   EXPECT_EQ(lsp::FdSource(fds_[0]).Read(&c, 1), 0u);
 }
 
-// Jobs run in the order they were posted; one posted with the key of a
-// waiting job takes its place; a job that throws ends alone; after Stop
-// nothing runs.
-TEST(Worker, OfWaitingJobsWithOneKeyTheLastRunsInTheFirstsPlace) {
+// Jobs run in the order they were posted; an update takes the place of
+// the waiting update of its document unless an answer on that document
+// waits between them (an answer on another document does not count); a
+// job that throws ends alone; after Finish nothing runs.
+TEST(Worker, AnUpdateReplacesTheWaitingOneOfItsDocumentUnlessAnAnswerWaitsBetween) {
+  using K = lsp::Worker::Kind;
   std::vector<std::string> ran;
-  std::promise<void> release, done;
+  std::promise<void> release, held, done;
   {
     lsp::Worker worker(/*threaded=*/true);
-    std::shared_future<void> go = release.get_future().share();
-    worker.Post("", [go] { go.wait(); });
-    for (const char* job : {"a1", "b1", "a2", "c1", "a3"})
-      worker.Post(std::string(1, job[0]), [&ran, job] { ran.push_back(job); });
-    worker.Post("", [] { throw std::runtime_error("a job that fails"); });
-    worker.Post("", [&done] { done.set_value(); });
+    worker.Post(K::Answer, "", [go = release.get_future().share(), &held] {
+      held.set_value();
+      go.wait();
+    });
+    held.get_future().wait();
+    const std::pair<K, const char*> jobs[] = {
+        {K::Update, "a1"}, {K::Update, "b1"}, {K::Update, "a2"}, {K::Answer, "b?"}, {K::Update, "a3"},
+        {K::Answer, "a?"}, {K::Update, "a4"}, {K::Update, "b2"}, {K::Update, "a5"},
+    };
+    for (auto [kind, job] : jobs)
+      worker.Post(kind, std::string(1, job[0]), [&ran, job = job] { ran.push_back(job); });
+    worker.Post(K::Answer, "", [] { throw std::runtime_error("a job that fails"); });
+    worker.Post(K::Answer, "", [&done] { done.set_value(); });
     release.set_value();
     done.get_future().wait();
-    worker.Stop();
-    worker.Post("", [&ran] { ran.push_back("after Stop"); });
+    worker.Finish();
+    worker.Post(K::Answer, "", [&ran] { ran.push_back("after Finish"); });
   }
-  EXPECT_EQ(ran, (std::vector<std::string>{"a3", "b1", "c1"}));
+  EXPECT_EQ(ran, (std::vector<std::string>{"a3", "b1", "b?", "a?", "a5", "b2"}));
+}
+
+TEST(Worker, FinishDropsTheWaitingUpdatesAndRunsTheAnswers) {
+  using K = lsp::Worker::Kind;
+  std::vector<std::string> ran;
+  std::promise<void> release, held;
+  lsp::Worker worker(/*threaded=*/true);
+  worker.Post(K::Answer, "", [go = release.get_future().share(), &held] {
+    held.set_value();
+    go.wait();
+  });
+  held.get_future().wait();
+  worker.Post(K::Update, "a", [&ran] { ran.push_back("update"); });
+  worker.Post(K::Answer, "a", [&ran] { ran.push_back("answer"); });
+  worker.Post(K::Update, "b", [&ran] { ran.push_back("another update"); });
+  std::thread finisher([&worker] { worker.Finish(); });
+  // Finish drops the updates at once, then waits for the held job; it is
+  // let go long after that.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  release.set_value();
+  finisher.join();
+  EXPECT_EQ(ran, (std::vector<std::string>{"answer"}));
 }
 
 TEST(Worker, WithoutAThreadJobsRunAtOnceAndAFailingOneAlone) {
+  using K = lsp::Worker::Kind;
   std::vector<std::string> ran;
   lsp::Worker worker(/*threaded=*/false);
-  worker.Post("a", [&ran] { ran.push_back("a"); });
-  worker.Post("a", [] { throw std::runtime_error("a job that fails"); });
-  worker.Post("a", [&ran] { ran.push_back("a again"); });
-  worker.Stop();
-  worker.Post("a", [&ran] { ran.push_back("after Stop"); });
+  worker.Post(K::Update, "a", [&ran] { ran.push_back("a"); });
+  worker.Post(K::Update, "a", [] { throw std::runtime_error("a job that fails"); });
+  worker.Post(K::Answer, "a", [&ran] { ran.push_back("a again"); });
+  worker.Finish();
+  worker.Post(K::Answer, "a", [&ran] { ran.push_back("after Finish"); });
   EXPECT_EQ(ran, (std::vector<std::string>{"a", "a again"}));
 }
-
 
 // JSON nested a million levels deep, in the parameters of every kind of
 // message: the server must answer without copying or walking it (neither
@@ -345,22 +377,6 @@ TEST(Positions, EveryCharacterConvertsBackToItself) {
   EXPECT_EQ(lines.PositionOf(emoji + 2, lsp::Encoding::Utf16).character, 4u);
   EXPECT_EQ(lines.PositionOf(kText.size(), lsp::Encoding::Utf16).character, 8u);  // the cut sequence is one
   EXPECT_EQ(lines.CharacterEnd(kText.size()), kText.size());
-}
-
-TEST(Positions, ColumnsCountTabStopsAndLandOnCharacters) {
-  lsp::LineIndex lines(kText);
-  size_t last = lines.LineStart(3);
-  EXPECT_EQ(lines.OffsetOfColumn(4, 1), last);          // x
-  EXPECT_EQ(lines.OffsetOfColumn(4, 2), last + 1);      // the first tab: columns 2 to 8
-  EXPECT_EQ(lines.OffsetOfColumn(4, 8), last + 1);
-  EXPECT_EQ(lines.OffsetOfColumn(4, 9), last + 2);      // the second tab: 9 to 16
-  EXPECT_EQ(lines.OffsetOfColumn(4, 17), last + 3);     // y
-  EXPECT_EQ(lines.OffsetOfColumn(4, 20), last + 4);     // the emoji's third byte
-  EXPECT_EQ(lines.OffsetOfColumn(4, 22), last + 8);     // z
-  EXPECT_EQ(lines.OffsetOfColumn(4, 99), kText.size()); // past the end
-  EXPECT_EQ(lines.OffsetOfColumn(2, 99), lines.LineEnd(1));
-  EXPECT_EQ(lines.OffsetOfColumn(0, 0), 0u);
-  EXPECT_EQ(lines.OffsetOfColumn(9, 1), kText.size());
 }
 
 }  // namespace
