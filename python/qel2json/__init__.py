@@ -29,16 +29,16 @@ library it runs with.
 """
 from ._api import (Code, Diagnostic, Error, Result, Severity, TranslationError, Translator, format, translate,
                    translate_file, write_description)
-from ._loads import DocumentError, Place, load, loads
+from ._loads import DocumentError, Place, Real, Repeated, String, load, loads
 from ._native import version as library_version
 
 __version__ = "1.2.0"
 
 __all__ = ["translate", "translate_file", "loads", "load", "format", "write_description", "Result",
-           "Diagnostic", "Severity", "Code", "Place", "Error", "TranslationError",
+           "Diagnostic", "Severity", "Code", "Place", "String", "Real", "Repeated", "Error", "TranslationError",
            "DocumentError", "Translator", "__version__", "library_version"]
 
 for _public in (translate, translate_file, loads, load, format, write_description, Result, Diagnostic,
-                Severity, Code, Place, Error, TranslationError, DocumentError, Translator):
+                Severity, Code, Place, String, Real, Repeated, Error, TranslationError, DocumentError, Translator):
     _public.__module__ = __name__  # shown, and pickled, as qel2json.NAME
 del _public
