@@ -10,6 +10,7 @@ from ._loads import Real, Repeated, String, json_string
 
 INDENT = "   "  # as in the documents qel2json writes
 
+
 class _Fault(Exception):
     """Why a value cannot be written."""
 

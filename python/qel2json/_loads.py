@@ -171,7 +171,7 @@ def _decoder(text: str, hook: Optional[Callable[[list[tuple[str, Any]]], Any]],
              parse_float: Optional[Callable[[str], Any]]) -> json.JSONDecoder:
     """A reader of `text` whose strings and reals keep the literals that their values cannot give back."""
     decoder = json.JSONDecoder(object_pairs_hook=hook, parse_float=parse_float or _real)
-    if _FOREIGN_ESCAPE.search(text):  # json's own reader has no say in how strings are made
+    if _FOREIGN_ESCAPE.search(text):  # json's fast reader makes strings itself; its Python reader asks parse_string
         decoder.parse_string = _string  # type: ignore[attr-defined]
         decoder.scan_once = json.scanner.py_make_scanner(decoder)
     return decoder
