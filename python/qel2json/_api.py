@@ -144,11 +144,14 @@ class Result:
 
 
 class Error(ValueError):
-    """What qel2json raises where a description gives no usable document."""
+    """What qel2json raises where a text gives no usable result, or a document cannot be written."""
 
 
 class TranslationError(Error):
-    """A translation whose status is not 0; ``str()`` is its first ERROR (or DEADLY) line."""
+    """The library's work ended with status 1: the text translated, formatted
+    (:func:`format`) or written as a description (:func:`write_description`)
+    has an ERROR, or the work ended early.  ``str()`` is its first ERROR (or
+    DEADLY) line; ``result`` and ``diagnostics`` hold the rest."""
 
     def __init__(self, result: Result) -> None:
         self.result = result
@@ -198,17 +201,20 @@ def _as_text(source: object) -> Union[str, bytes, None]:
     return None
 
 
-def contents(source: Source, limit: int = 0) -> Union[str, bytes]:
+def contents(source: Source, limit: int = 0, taker: str = "translate()") -> Union[str, bytes]:
     """The text of a source, read from it where it is a file object: at most
-    `limit` + 1 bytes or characters when `limit` is set, enough to exceed it."""
+    `limit` + 1 bytes or characters when `limit` is set, enough to exceed it.
+    `taker` names the function that takes it, for a source of another type."""
     text = _as_text(source)
     if text is not None:
         return text
     read = getattr(source, "read", None)
     if not callable(read):
-        hint = " (translate_file() reads a path)" if isinstance(source, os.PathLike) else ""
-        raise TypeError("translate() takes %s, or a readable file object, not %s%s"
-                        % (TEXT_TYPES, type(source).__name__, hint))
+        hint = ""
+        if isinstance(source, os.PathLike):
+            hint = " (translate_file() reads a path)" if taker == "translate()" else " (pass the file opened)"
+        raise TypeError("%s takes %s, or a readable file object, not %s%s"
+                        % (taker, TEXT_TYPES, type(source).__name__, hint))
     data = read(limit + 1) if limit else read()
     text = _as_text(data)
     if text is None:
@@ -282,8 +288,9 @@ class Translator:
     def __exit__(self, *exc: object) -> None:
         self.close()
 
-    def _run(self, data: bytes, name: bytes, options: int = 0) -> int:
-        """The library's result of one translation; the caller frees it."""
+    def _run(self, work, data: bytes, name: bytes, options: int = 0) -> int:
+        """The library's result of `work` (translate, format, write_description)
+        on `data`; the caller frees it."""
         if not self._busy.acquire(blocking=False):
             raise RuntimeError("qel2json: a Translator is used by one thread at a time")
         try:
@@ -294,22 +301,20 @@ class Translator:
             try:
                 # One call, which releases the GIL while the library works: no
                 # function of this module is called back.
-                handle = _native.translate(self._handle, data, len(data), name)
+                handle = work(self._handle, data, len(data), name)
             finally:
                 if options:
                     _native.translator_set_options(self._handle, 0)
         finally:
             self._busy.release()
         if not handle:
-            raise MemoryError("qel2json: no memory for the translation of %s" % decoded(name))
+            raise MemoryError("qel2json: no memory for the work on %s" % decoded(name))
         return handle
 
-    def translate(self, source: Source, filename: PathName = "stdin") -> Result:
-        """See :func:`qel2json.translate`."""
-        name = _name(filename)
-        text = contents(source, self._max_input_size)
+    def _result(self, work, text: Union[str, bytes], name: bytes) -> Result:
+        """What the library's `work` gives for `text`: its document is the text written."""
         data = encode(text)
-        handle = self._run(data, name)
+        handle = self._run(work, data, name)
         try:
             size = ctypes.c_size_t()
             held = _native.result_document(handle, ctypes.byref(size))
@@ -319,11 +324,35 @@ class Translator:
         finally:
             _native.result_free(handle)
 
+    def translate(self, source: Source, filename: PathName = "stdin") -> Result:
+        """See :func:`qel2json.translate`."""
+        name = _name(filename)
+        return self._result(_native.translate, contents(source, self._max_input_size), name)
+
+    def format(self, source: Source, filename: PathName = "stdin") -> Union[str, bytes]:
+        """See :func:`qel2json.format`."""
+        name = _name(filename)
+        text = contents(source, self._max_input_size, "format()")
+        return _written(self._result(_native.format, text, name), text)
+
+    def write_description(self, document: Source, filename: PathName = "stdin") -> Union[str, bytes]:
+        """See :func:`qel2json.write_description`."""
+        name = _name(filename)
+        text = contents(document, 0, "write_description()")  # the input bound is for descriptions
+        return _written(self._result(_native.write_description, text, name), text)
+
     def translate_file(self, path: PathName) -> Result:
         """See :func:`qel2json.translate_file`."""
         path = os.fspath(path)  # not a file descriptor, which open() would take
         with open(path, "rb") as f:
             return self.translate(f, path)
+
+
+def _written(result: Result, source: Union[str, bytes]) -> Union[str, bytes]:
+    """The text that `result` holds, as the type of the text it was made from."""
+    if result.status != 0 or result.document is None:
+        raise TranslationError(result)
+    return result.text if isinstance(source, str) else result.document
 
 
 Record = TypeVar("Record", bound=ctypes.Structure)
@@ -350,7 +379,7 @@ def _diagnostics(handle: int, text: Optional[bytes]) -> list[Diagnostic]:
 
 def records(data: bytes) -> Records:
     """The tokens and spans of the description `data`, translated without a document."""
-    handle = translator()._run(data, b"stdin", _native.RECORD_SPANS | _native.NO_DOCUMENT)
+    handle = translator()._run(_native.translate, data, b"stdin", _native.RECORD_SPANS | _native.NO_DOCUMENT)
     try:
         return Records([_copy(_native.result_token_at(handle, i)) for i in range(_native.result_token_count(handle))],
                        [_copy(_native.result_span_at(handle, i)) for i in range(_native.result_span_count(handle))])
@@ -398,3 +427,33 @@ def translate_file(path: PathName) -> Result:
     ``IsADirectoryError``, ``PermissionError``) with the path.
     """
     return translator().translate_file(path)
+
+
+def format(source: Source, filename: PathName = "stdin") -> Union[str, bytes]:
+    """The description written anew in the one canonical layout of the library
+    (docs/language.md, "Layout"), every comment where it stood; translating it
+    gives the same document as ``source``.
+
+    ``source`` is what :func:`translate` takes, and the text comes back as
+    its type: ``str`` for a ``str`` (or a text file), ``bytes`` for bytes of
+    any kind (or a binary file), which keeps a description in another
+    encoding as it was.  A description with an ERROR is not formatted: that
+    raises :class:`TranslationError` with its diagnostics.
+    """
+    return translator().format(source, filename)
+
+
+def write_description(document: Source, filename: PathName = "stdin") -> Union[str, bytes]:
+    """The description of a JSON document as qel2json writes it: translating
+    the description gives the document again, byte for byte.
+
+    ``document`` is JSON text as :func:`translate` takes a description
+    (``str``, bytes of any kind, or a file object), and the description
+    comes back as its type.  Blanks and line breaks between the document's
+    tokens may be any; its members must stand in the order qel2json writes
+    them, its strings and reals as literals of the description language.
+    A document of another shape raises :class:`TranslationError` with one
+    diagnostic: its line and column in the document, and its path there, as
+    in ``Qel_Object.System.Strings[2]: expected a string literal, found 7``.
+    """
+    return translator().write_description(document, filename)

@@ -2,6 +2,9 @@
 from __future__ import annotations
 
 import json
+import json.decoder
+import json.encoder
+import json.scanner
 import re
 from typing import Any, Callable, Literal, NamedTuple, Optional, Union
 
@@ -104,17 +107,85 @@ def _place(text: Union[str, bytes], document: bytes, at: int) -> Optional[Place]
     return Place(token.line, token.column, characters, token.offset, token.length)
 
 
+class String(str):
+    """A string of the document whose literal is not how JSON writes its value,
+    as ``"\\u0041"`` or ``"a\\/b"``: the ``str`` it stands for, with its
+    ``literal`` (quotes included), which :func:`dumps` writes."""
+
+    literal: str
+
+    def __new__(cls, value: str, literal: str) -> "String":
+        string = super().__new__(cls, value)
+        string.literal = literal
+        return string
+
+    def __reduce__(self):
+        return type(self), (str(self), self.literal)
+
+
+class Real(float):
+    """A real of the document whose literal is not how Python writes its value,
+    as ``1.50``, ``2.0e-4`` or ``1E5``: the ``float``, with its ``literal``,
+    which :func:`dumps` writes."""
+
+    __slots__ = ("literal",)
+
+    def __new__(cls, literal: str) -> "Real":
+        real = super().__new__(cls, literal)
+        real.literal = literal
+        return real
+
+    def __reduce__(self):
+        return type(self), (self.literal,)
+
+
+class Repeated(list):
+    """The values of a key that an object repeats, in order, as
+    ``loads(..., duplicates="list")`` gathers them (the two ``"Index"``
+    members of a ``Matrix``): :func:`dumps` writes each as a member."""
+
+
+# How json writes a str, which dumps writes for every str that keeps no literal.
+json_string: Callable[[str], str] = json.encoder.encode_basestring
+
+
+def _real(literal: str) -> float:
+    value = float(literal)
+    return value if float.__repr__(value) == literal else Real(literal)
+
+
+def _string(text: str, end: int, strict: bool) -> tuple[str, int]:
+    """The decoder's reading of the string that begins before `end`, keeping its literal where it must."""
+    value, stop = json.decoder.scanstring(text, end, strict)
+    literal = text[end - 1:stop]
+    return (value if json_string(value) == literal else String(value, literal)), stop
+
+
+# An escape that json never writes: only a text that has one holds a string
+# whose literal its value cannot give back.  (It also finds an escaped
+# backslash before a "u", in vain.)
+_FOREIGN_ESCAPE = re.compile(r"\\[u/]")
+
+
+def _decoder(text: str, hook: Optional[Callable[[list[tuple[str, Any]]], Any]],
+             parse_float: Optional[Callable[[str], Any]]) -> json.JSONDecoder:
+    """A reader of `text` whose strings and reals keep the literals that their values cannot give back."""
+    decoder = json.JSONDecoder(object_pairs_hook=hook, parse_float=parse_float or _real)
+    if _FOREIGN_ESCAPE.search(text):  # json's fast reader makes strings itself; its Python reader asks parse_string
+        decoder.parse_string = _string  # type: ignore[attr-defined]
+        decoder.scan_once = json.scanner.py_make_scanner(decoder)
+    return decoder
+
+
 def _keep_repeated(pairs: list[tuple[str, Any]]) -> dict[str, Any]:
     obj: dict[str, Any] = {}
-    repeated = set()
     for key, value in pairs:
         if key not in obj:
             obj[key] = value
-        elif key in repeated:
+        elif isinstance(obj[key], Repeated):
             obj[key].append(value)
         else:
-            obj[key] = [obj[key], value]
-            repeated.add(key)
+            obj[key] = Repeated([obj[key], value])
     return obj
 
 
@@ -133,7 +204,7 @@ def _document(text: Union[str, bytes], filename: PathName, duplicates: Duplicate
     document = result.document
     try:
         json_text = document.decode("utf-8")
-        return json.loads(json_text, object_pairs_hook=_HOOKS[duplicates], parse_float=parse_float)
+        return _decoder(json_text, _HOOKS[duplicates], parse_float).decode(json_text)
     except UnicodeDecodeError as e:
         at, reason = e.start, "bytes that are not UTF-8"
     except json.JSONDecodeError as e:
@@ -159,12 +230,16 @@ def loads(source: Text, filename: PathName = "stdin", *, duplicates: Duplicates 
     - ``"last"`` (as ``json.loads``): the last member is kept, so
       ``matrix["Index"]`` is the entries.
     - ``"list"``: the values of a repeated key are gathered, in order, in a
-      list, so ``matrix["Index"] == [integers, entries]``; other keys are as
-      with ``"last"``.
+      :class:`Repeated` list, so ``matrix["Index"] == [integers, entries]``;
+      other keys are as with ``"last"``.
     - ``"pairs"``: every object is a list of ``(key, value)`` pairs.
 
-    ``parse_float`` is handed to ``json.loads`` (``decimal.Decimal`` keeps
-    reals exact).
+    Strings are ``str`` and reals ``float``, but for those whose literal is
+    not how JSON writes the value: a :class:`String` (``"\\u0041"``) or a
+    :class:`Real` (``1.50``) also holds its ``literal``, so that
+    :func:`dumps` writes the document as it was.  ``parse_float`` is handed
+    to the JSON reader in place of that (``decimal.Decimal`` keeps reals'
+    values exact, not their literals).
     """
     if not isinstance(source, (str, bytes, bytearray, memoryview)):
         hint = " (load() reads a file object)" if callable(getattr(source, "read", None)) else ""
