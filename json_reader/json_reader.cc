@@ -3,6 +3,7 @@
 #include "json_reader/json_reader.h"
 
 #include <array>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <initializer_list>
@@ -233,6 +234,18 @@ SrcPosition PositionIn(const char* text, size_t offset) {
   return p;
 }
 
+// Whether the escapes of a string literal's text are all the scanner takes
+// without an ERROR: a "\x" needs a hex digit after it (an unknown escape is
+// only a NOTE, and kept as written).
+bool EscapesHold(std::string_view literal) {
+  for (size_t i = 1; i + 1 < literal.size(); ++i) {
+    if (literal[i] != '\\') continue;
+    if (literal[i + 1] == 'x' && !std::isxdigit(static_cast<unsigned char>(literal[i + 2]))) return false;
+    ++i;
+  }
+  return true;
+}
+
 // Whether the mapping writes a key of this text anywhere.
 bool IsKeyOfTheMapping(std::string_view key) {
   for (const Instr& in : kPrograms.code)
@@ -262,16 +275,17 @@ bool JsonReader::Expect(int token, const char* what) {
 
 // ---- Choosing the rule that wrote a text ----
 
-// Whether the program of `rule` fits the document from `at` as far as the
-// first value it reads: values do not tell rules apart, keys do.  Children
-// are followed into every rule of their kind, to the depth of the grammar.
-bool JsonReader::Viable(int rule, size_t at, int depth) const {
-  if (depth > 16) return true;
+// How far the program of `rule` fits the document from lexeme `at` on
+// (viable: up to the first value it reads, for values do not tell rules
+// apart, keys do; else the lexemes it matched).  Children are followed into
+// every rule of their kind, to the depth of the grammar.
+JsonReader::Fit JsonReader::FitOf(int rule, size_t at, int depth) const {
+  if (depth > 16) return {true, at};
   for (const Instr* in = ProgramOf(rule);; ++in) {
     const Lexeme& l = Ahead(at);
     switch (in->op) {
       case Op::End:
-        return true;
+        return {true, at};
       case Op::Break:
         continue;
       case Op::Open:
@@ -279,14 +293,15 @@ bool JsonReader::Viable(int rule, size_t at, int depth) const {
         int token = in->text[0] == '{' ? kObjectOpen : in->text[0] == '[' ? kArrayOpen
                                                        : in->text[0] == '}' ? kObjectClose
                                                                             : kArrayClose;
-        if (l.token != token) return false;
+        if (l.token != token) return {false, at};
         break;
       }
       case Op::CommaBreak:
-        if (l.token != kComma) return false;
+        if (l.token != kComma) return {false, at};
         break;
       case Op::Key:
-        if (!IsKey(l, std::string_view(in->text, size_t(in->len))) || Ahead(at + 1).token != kColon) return false;
+        if (!IsKey(l, std::string_view(in->text, size_t(in->len)))) return {false, at};
+        if (Ahead(at + 1).token != kColon) return {false, at + 1};
         at += 2;
         continue;
       case Op::Text:
@@ -297,45 +312,54 @@ bool JsonReader::Viable(int rule, size_t at, int depth) const {
           const Lexeme& got = Ahead(at);
           if (got.token != want.token || std::string_view(text_ + got.begin, got.end - got.begin) !=
                                              std::string_view(in->text + want.begin, want.end - want.begin))
-            return false;
+            return {false, at};
           ++at;
           f = want.end;
         }
         continue;
       case Op::Child: {
         const KindRules& k = kKindRules[size_t(kRules[size_t(rule)].arg[kArgOfSlot[size_t(rule)][in->slot]])];
-        for (int i = 0; i < k.count; ++i)
-          if (Viable(k.rule[i], at, depth + 1)) return true;
-        return false;
+        Fit best = {false, at};
+        for (int i = 0; i < k.count && !best.viable; ++i) {
+          Fit fit = FitOf(k.rule[i], at, depth + 1);
+          if (fit.viable || fit.reached > best.reached) best = fit;
+        }
+        return best;
       }
       default:  // a value or a list
-        return true;
+        return {true, at};
     }
     ++at;
   }
 }
 
+// The rule of `kind` that wrote the text ahead: the one that fits, or, where
+// none does, the one that fits furthest, so that reading it stops at the
+// very place the document goes wrong.
 int JsonReader::RuleAt(int kind) {
   const KindRules& k = kKindRules[size_t(kind)];
   if (k.count == 1) return k.rule[0];
-  for (int i = 0; i < k.count; ++i)
-    if (Viable(k.rule[i], 0, 0)) return k.rule[i];
-  // Nothing fits: name what stands there.
-  Lexeme l = Peek();
-  size_t key = l.token == kObjectOpen ? 1 : 0;
-  Lexeme named = Ahead(key);
-  if (named.token == kString && Ahead(key + 1).token == kColon)
-    Fail(int(Code::UnknownKey), named,
-         Joined({"no key ", std::string_view(text_ + named.begin, named.end - named.begin), " belongs here"}));
-  else
-    Fail(int(Code::WrongValue), l, Joined({"expected a ", kKindNames[size_t(kind)], ", found ", Described(text_, l)}));
-  return -1;
+  int best = k.rule[0];
+  size_t reached = 0;
+  for (int i = 0; i < k.count; ++i) {
+    Fit fit = FitOf(k.rule[i], 0, 0);
+    if (fit.viable) return k.rule[i];
+    if (fit.reached > reached) {
+      best = k.rule[i];
+      reached = fit.reached;
+    }
+  }
+  return best;
 }
 
 // ---- Values ----
 
 bool JsonReader::ReadValue(Frame& f, int argument, bool integer, NodeArg* value) {
   Lexeme l = Take();
+  if (l.token == kBroken) {
+    Fail(int(Code::DocumentNotJson), l, l.broken);
+    return false;
+  }
   std::string_view text(text_ + l.begin, l.end - l.begin);
   if (integer) {
     bool negative = !text.empty() && text[0] == '-';
@@ -354,7 +378,7 @@ bool JsonReader::ReadValue(Frame& f, int argument, bool integer, NodeArg* value)
     return true;
   }
   int terminal = LiteralTerminal(f.rule, argument);
-  bool fits = terminal == TK_StringLiteral ? l.token == kString : l.token == kBare;
+  bool fits = terminal == TK_StringLiteral ? l.token == kString && EscapesHold(text) : l.token == kBare;
   if (fits && terminal == TK_RealLiteral) {
     scratch_.assign(text).push_back('\0');
     const char* end = nullptr;
@@ -363,7 +387,10 @@ bool JsonReader::ReadValue(Frame& f, int argument, bool integer, NodeArg* value)
   if (!fits) {
     const char* what = terminal == TK_StringLiteral ? "a string literal" : "a real literal";
     bool missing = l.token == kComma || l.token == kObjectClose || l.token == kArrayClose;
-    Fail(int(Code::WrongValue), l, Joined({"expected ", what, ", found ", missing ? "no value" : Described(text_, l)}));
+    bool badEscape = l.token == kString && terminal == TK_StringLiteral;
+    Fail(int(Code::WrongValue), l,
+         Joined({"expected ", what, ", found ", missing ? "no value" : Described(text_, l),
+                 badEscape ? ", whose \\x has no hex digit after it" : ""}));
     return false;
   }
   value->value = strings_->Store(text.data(), text.size());
@@ -529,10 +556,10 @@ NodeRef JsonReader::Read(const char* text, size_t size) {
         path_.push_back({{}, in.text[0] == '['});
         break;
       case Op::Close:
-        if (!Expect(in.text[0] == '}' ? kObjectClose : kArrayClose,
-                    in.text[0] == '}' ? "the end of the object" : "the end of the array"))
-          break;
+        // What goes wrong here goes wrong in the object or array itself.
         path_.pop_back();
+        Expect(in.text[0] == '}' ? kObjectClose : kArrayClose,
+               in.text[0] == '}' ? "the end of the object" : "the end of the array");
         break;
       case Op::Break:
         break;

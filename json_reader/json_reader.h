@@ -67,7 +67,11 @@ class JsonReader {
   Lexeme Peek() const;
   Lexeme Take();
   int RuleAt(int kind);
-  bool Viable(int rule, size_t ahead, int depth) const;
+  struct Fit {
+    bool viable;
+    size_t reached;  // lexemes ahead that fit
+  };
+  Fit FitOf(int rule, size_t ahead, int depth) const;
   bool Expect(int token, const char* what);
   bool IsKey(const Lexeme& l, std::string_view key) const;
   bool ReadKey(std::string_view key);
