@@ -185,3 +185,11 @@ std::string ReadFileBytes(const std::string& path) {
   s << f.rdbuf();
   return s.str();
 }
+
+size_t ResidentBytes() {
+  long pages = 0, resident = 0;
+  FILE* f = fopen("/proc/self/statm", "r");
+  if (f && fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+  if (f) fclose(f);
+  return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
+}

@@ -23,6 +23,9 @@ Outcome RunInChild(const std::function<void()>& body);
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& input = "", size_t piece = 0, const std::string& dir = "");
 
+// The resident memory of this process, in bytes.
+size_t ResidentBytes();
+
 // A file holding bytes, removed when the object goes away.
 class TempFile {
  public:

@@ -48,14 +48,6 @@ Outcome FreshProcess(const std::string& dir, const std::string& name, const std:
   });
 }
 
-size_t ResidentBytes() {
-  long pages = 0, resident = 0;
-  FILE* f = fopen("/proc/self/statm", "r");
-  if (f && fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-  if (f) fclose(f);
-  return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
-}
-
 int OpenDescriptors() {
   int n = 0;
   DIR* d = opendir("/proc/self/fd");

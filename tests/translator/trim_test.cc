@@ -12,16 +12,9 @@
 
 #include "bench/generator.h"
 #include "qel2json.h"
+#include "support/child.h"
 
 namespace {
-
-size_t ResidentBytes() {
-  long pages = 0, resident = 0;
-  FILE* f = fopen("/proc/self/statm", "r");
-  if (f && fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-  if (f) fclose(f);
-  return size_t(resident) * size_t(sysconf(_SC_PAGESIZE));
-}
 
 struct Text {
   char* bytes = nullptr;
