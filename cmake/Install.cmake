@@ -16,6 +16,13 @@ if(TARGET qel2json-lsp)
   install(FILES ${PROJECT_BINARY_DIR}/qel2json-lsp.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
+# The formatter, where it is built, with its manual page.
+if(TARGET qel2json-format)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/qel2json-format.1.in ${PROJECT_BINARY_DIR}/qel2json-format.1 @ONLY)
+  install(TARGETS qel2json-format RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/qel2json-format.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
 # The library: shared and static, the C and C++ headers, a CMake package
 # (find_package(qel2json CONFIG) gives qel2json::qel2json) and a pkg-config
 # file.  Both find the files relative to where they are installed, so that
