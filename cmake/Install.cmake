@@ -83,7 +83,9 @@ a fixed layout. It checks the text lexically and syntactically; after a
 syntax error it repairs the input, still writes the document, and records
 the error in its exit status. Diagnostics name the file, line and column.
 
-The package holds the program, the library with its C and C++ headers, the
+The package holds the program, the formatter qel2json-format (descriptions
+written anew in one canonical layout, and from documents), the library
+with its C and C++ headers, the
 Python package qel2json (translation in-process and batch translation of
 whole trees), the language server qel2json-lsp (diagnostics as you type,
 outline, highlighting and hover in any editor that speaks the Language
