@@ -224,8 +224,7 @@ class Translator {
   }
 
   [[nodiscard]] Result translate(std::string_view input, std::string_view file_name = "stdin") {
-    std::string name(file_name);
-    return Result(qel2json_translate(get(), input.data(), input.size(), name.c_str()));
+    return Held(qel2json_translate, input, file_name);
   }
 
   // Translates what read(char* buffer, size_t size) -> long delivers, and
@@ -245,8 +244,7 @@ class Translator {
   // qel2json_format): the Result's document is its text.  A description
   // with an ERROR gives status 1, its diagnostics and no text.
   [[nodiscard]] Result format(std::string_view input, std::string_view file_name = "stdin") {
-    std::string name(file_name);
-    return Result(qel2json_format(get(), input.data(), input.size(), name.c_str()));
+    return Held(qel2json_format, input, file_name);
   }
 
   // The same for what read delivers, with write and report as
@@ -261,13 +259,20 @@ class Translator {
   // qel2json_write_description): the Result's document is its text, or a
   // document of another shape gives status 1 and one diagnostic.
   [[nodiscard]] Result write_description(std::string_view json, std::string_view file_name = "stdin") {
-    std::string name(file_name);
-    return Result(qel2json_write_description(get(), json.data(), json.size(), name.c_str()));
+    return Held(qel2json_write_description, json, file_name);
   }
 
   [[nodiscard]] qel2json_translator* get() const { return translator_.get(); }
 
  private:
+  // Runs one of the functions of the C interface that take a text in
+  // memory.
+  Result Held(qel2json_result* (*run)(qel2json_translator*, const char*, size_t, const char*), std::string_view text,
+              std::string_view file_name) {
+    std::string name(file_name);
+    return Result(run(get(), text.data(), text.size(), name.c_str()));
+  }
+
   // Runs one of the stream functions of the C interface over the caller's
   // callables.
   template <typename Read, typename Write, typename Report>
