@@ -213,17 +213,22 @@ bool HoldsTemporaryFile(const Folder& f) {
   return false;
 }
 
-// Ended by a signal while its temporary file exists, or at any other
-// moment, a run leaves the file with its old text or its new one, and no
-// temporary file.  The signal comes as soon as the temporary file is seen,
-// or after a delay that grows from run to run.
+// Ended by a signal at any moment, a run leaves the file with its old text
+// or its new one, and no temporary file.  Runs of three kinds take turns:
+// the signal comes as soon as the temporary file is seen (while writing),
+// as soon as it is gone again (just after the rename), or after a delay
+// that grows from run to run up to thrice a whole run.
 TEST(InPlace, AnInterruptedRunLeavesTheFileWhole) {
   Folder f;
   const std::string original = LargeMessyDescription();
   const std::string formatted = Formatted(original);
   ASSERT_NE(formatted, original);
+  f.Put("big.qel", original);
+  auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(RunProgram(kFormat, {"-i", "big.qel"}, "", 0, f.path()).status, 0);
+  auto whole = std::chrono::steady_clock::now() - started;
   int oldSeen = 0, newSeen = 0, caughtWriting = 0;
-  for (int i = 0; i < 40 && (i < 12 || !oldSeen || !newSeen || !caughtWriting); ++i) {
+  for (int i = 0; i < 45 && (i < 12 || !oldSeen || !newSeen || !caughtWriting); ++i) {
     f.Put("big.qel", original);
     pid_t pid = fork();
     if (pid == 0) {
@@ -234,22 +239,25 @@ TEST(InPlace, AnInterruptedRunLeavesTheFileWhole) {
       execl(kFormat.c_str(), kFormat.c_str(), "-i", "big.qel", nullptr);
       _exit(127);
     }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(i % 3 ? 10000 : 5 * i);
-    bool writing = false, ended = false;
+    const int kind = i % 3;
+    auto deadline = std::chrono::steady_clock::now() + (kind == 0 ? whole * (i / 3) / 4 : std::chrono::seconds(20));
+    bool seen = false, ended = false;
     int raw = 0;
-    while (!writing && !ended && std::chrono::steady_clock::now() < deadline) {
+    while (!ended && std::chrono::steady_clock::now() < deadline) {
       ended = waitpid(pid, &raw, WNOHANG) == pid;
-      writing = !ended && HoldsTemporaryFile(f);
+      bool holds = !ended && HoldsTemporaryFile(f);
+      if ((kind == 1 && holds) || (kind == 2 && seen && !holds)) break;
+      seen = seen || holds;
     }
     if (!ended) {
       kill(pid, i % 2 ? SIGTERM : SIGINT);
       waitpid(pid, &raw, 0);
     }
-    caughtWriting += writing && WIFSIGNALED(raw);
+    caughtWriting += kind == 1 && !ended && WIFSIGNALED(raw);
     std::string now = ReadFileBytes(f / "big.qel");
     EXPECT_TRUE(now == original || now == formatted) << "run " << i;
     (now == original ? oldSeen : newSeen) += 1;
-    EXPECT_EQ(f.Names(), std::set<std::string>{"big.qel"}) << "run " << i << (writing ? ", ended while writing" : "");
+    EXPECT_EQ(f.Names(), std::set<std::string>{"big.qel"}) << "run " << i << " of kind " << kind;
   }
   EXPECT_GT(oldSeen, 0);
   EXPECT_GT(newSeen, 0);
