@@ -16,6 +16,13 @@ if(TARGET qel2json-lsp)
   install(FILES ${PROJECT_BINARY_DIR}/qel2json-lsp.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
+# The formatter, where it is built, with its manual page.
+if(TARGET qel2json-format)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/qel2json-format.1.in ${PROJECT_BINARY_DIR}/qel2json-format.1 @ONLY)
+  install(TARGETS qel2json-format RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/qel2json-format.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
 # The library: shared and static, the C and C++ headers, a CMake package
 # (find_package(qel2json CONFIG) gives qel2json::qel2json) and a pkg-config
 # file.  Both find the files relative to where they are installed, so that
@@ -81,7 +88,9 @@ a fixed layout. It checks the text lexically and syntactically; after a
 syntax error it repairs the input, still writes the document, and records
 the error in its exit status. Diagnostics name the file, line and column.
 
-The package holds the program, the library with its C and C++ headers, the
+The package holds the program, the formatter qel2json-format (descriptions
+written anew in one canonical layout, and from documents), the library
+with its C and C++ headers, the
 Python package qel2json (translation in-process and batch translation of
 whole trees), the language server qel2json-lsp (diagnostics as you type,
 outline, highlighting and hover in any editor that speaks the Language

@@ -1,10 +1,11 @@
 # The optional parts of the build and what each needs beyond a C++ compiler:
 # the tests (GoogleTest, Python, and the tools they drive), the scanner
-# benchmark (Google Benchmark) and the fuzz target (clang with libFuzzer).
-# The program itself needs none of them.  A part whose dependency is missing
+# benchmark (Google Benchmark), the fuzz target (clang with libFuzzer), the
+# language server (nlohmann-json) and qel2json-format (CLI11).  The library
+# and the program qel2json need none of them.  A part whose dependency is missing
 # is switched off with a message; with QEL_REQUIRE_ALL=ON (as CI configures)
 # it is an error instead, so that no test goes quietly missing.
-option(QEL_REQUIRE_ALL "Fail instead of switching off a test, benchmark or the fuzz target whose dependency is missing" OFF)
+option(QEL_REQUIRE_ALL "Fail instead of switching off a part (a test, benchmark, program or the fuzz target) whose dependency is missing" OFF)
 
 # qel_part_off(PART REASON): PART cannot be built or run because of REASON.
 function(qel_part_off part reason)

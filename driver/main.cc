@@ -5,14 +5,13 @@
 // after an ERROR or an early end), 1 for a bad command line and 2 for an
 // input that cannot be opened.  Every argument is the file name, also one
 // that begins with a minus sign.
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <string>
 
+#include "driver/console.h"
 #include "qel2json.hpp"
 
 namespace {
@@ -23,18 +22,6 @@ void Usage(const char* progname) {
   fputs("  Options:\n", stderr);
   fputs("  Parameters:\n", stderr);
   fputs("    InputFile File to be processed\n", stderr);
-}
-
-// Writes all n bytes, through short and interrupted writes; a failure is
-// not reported, as there is nowhere left to report it.
-void WriteAll(int fd, const char* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = write(fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;
-    p += w;
-    n -= size_t(w);
-  }
 }
 
 }  // namespace
@@ -50,24 +37,17 @@ int main(int argc, char** argv) {
   const char* name = "stdin";
   if (argc == 2) {
     name = argv[1];
-    fd = open(name, O_RDONLY);
-    if (fd < 0) {
-      fprintf(stderr, "%s: cannot open %s for reading\n", progname, name);
-      return 2;
-    }
+    fd = console::OpenForReading(progname, name);
+    if (fd < 0) return 2;
   }
   try {
     qel2json::Translator translator;
-    std::string line;
     // The library reads and writes as read(2) and write(2) do, so the
     // descriptors' own calls serve.
     qel2json::Result result = translator.translate_stream(
-        [fd](char* buffer, size_t size) { return long(read(fd, buffer, size)); }, name,
-        [](const char* bytes, size_t size) { return long(write(1, bytes, size)); },
-        [&line](const qel2json::Diagnostic& d) {
-          line.assign(d.text).push_back('\n');
-          WriteAll(2, line.data(), line.size());
-        });
+        [fd](char* buffer, size_t size) { return console::ReadSome(fd, buffer, size); }, name,
+        [](const char* bytes, size_t size) { return long(write(STDOUT_FILENO, bytes, size)); },
+        console::ShowDiagnostic);
     return result.status();
   } catch (const std::bad_alloc&) {
     fputs("memory exhausted\n", stderr);

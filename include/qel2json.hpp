@@ -224,8 +224,7 @@ class Translator {
   }
 
   [[nodiscard]] Result translate(std::string_view input, std::string_view file_name = "stdin") {
-    std::string name(file_name);
-    return Result(qel2json_translate(get(), input.data(), input.size(), name.c_str()));
+    return Held(qel2json_translate, input, file_name);
   }
 
   // Translates what read(char* buffer, size_t size) -> long delivers, and
@@ -238,21 +237,61 @@ class Translator {
   template <typename Read, typename Write = std::nullptr_t, typename Report = std::nullptr_t>
   [[nodiscard]] Result translate_stream(Read&& read, std::string_view file_name, Write&& write = nullptr,
                                         Report&& report = nullptr) {
-    Calls<std::remove_reference_t<Read>, std::remove_reference_t<Write>, std::remove_reference_t<Report>> calls{
-        &read, &write, &report, nullptr};
+    return Streamed(qel2json_translate_stream, read, file_name, write, report);
+  }
+
+  // The description written anew in the canonical layout (see
+  // qel2json_format): the Result's document is its text.  A description
+  // with an ERROR gives status 1, its diagnostics and no text.
+  [[nodiscard]] Result format(std::string_view input, std::string_view file_name = "stdin") {
+    return Held(qel2json_format, input, file_name);
+  }
+
+  // The same for what read delivers, with write and report as
+  // translate_stream takes them.
+  template <typename Read, typename Write = std::nullptr_t, typename Report = std::nullptr_t>
+  [[nodiscard]] Result format_stream(Read&& read, std::string_view file_name, Write&& write = nullptr,
+                                     Report&& report = nullptr) {
+    return Streamed(qel2json_format_stream, read, file_name, write, report);
+  }
+
+  // The description of a JSON document as this library writes it (see
+  // qel2json_write_description): the Result's document is its text, or a
+  // document of another shape gives status 1 and one diagnostic.
+  [[nodiscard]] Result write_description(std::string_view json, std::string_view file_name = "stdin") {
+    return Held(qel2json_write_description, json, file_name);
+  }
+
+  [[nodiscard]] qel2json_translator* get() const { return translator_.get(); }
+
+ private:
+  // Runs one of the functions of the C interface that take a text in
+  // memory.
+  Result Held(qel2json_result* (*run)(qel2json_translator*, const char*, size_t, const char*), std::string_view text,
+              std::string_view file_name) {
+    std::string name(file_name);
+    return Result(run(get(), text.data(), text.size(), name.c_str()));
+  }
+
+  // Runs one of the stream functions of the C interface over the caller's
+  // callables.
+  template <typename Read, typename Write, typename Report>
+  Result Streamed(qel2json_result* (*run)(qel2json_translator*, const qel2json_stream*, const char*), Read& read,
+                  std::string_view file_name, Write& write, Report& report) {
+    Calls<Read, Write, Report> calls{&read, &write, &report, nullptr};
     qel2json_stream stream = QEL2JSON_STREAM_INIT;
     stream.read = decltype(calls)::Read;
     stream.read_context = &calls;
-    if constexpr (!std::is_null_pointer_v<std::remove_reference_t<Write>>) {
+    if constexpr (!std::is_null_pointer_v<Write>) {
       stream.write = decltype(calls)::Write;
       stream.write_context = &calls;
     }
-    if constexpr (!std::is_null_pointer_v<std::remove_reference_t<Report>>) {
+    if constexpr (!std::is_null_pointer_v<Report>) {
       stream.report = decltype(calls)::Report;
       stream.report_context = &calls;
     }
     std::string name(file_name);
-    qel2json_result* result = qel2json_translate_stream(get(), &stream, name.c_str());
+    qel2json_result* result = run(get(), &stream, name.c_str());
     if (calls.thrown) {
       qel2json_result_free(result);
       std::rethrow_exception(calls.thrown);
@@ -260,9 +299,6 @@ class Translator {
     return Result(result);
   }
 
-  [[nodiscard]] qel2json_translator* get() const { return translator_.get(); }
-
- private:
   // The caller's callables behind the C functions.  The first exception
   // one of them throws is kept; from then on every read and write fails,
   // which ends the translation, and no report is made.

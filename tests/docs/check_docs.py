@@ -2,7 +2,8 @@
 """Runs every example of the documentation and of examples/ through the
 translator and compares what it writes, byte for byte.
 
-    check_docs.py PROGRAM SOURCE_DIR [--include DIR --libdir DIR --cc CC --cxx CXX --flags FLAGS]
+    check_docs.py PROGRAM SOURCE_DIR [--formatter FORMATTER]
+                  [--include DIR --libdir DIR --cc CC --cxx CXX --flags FLAGS]
 
 In docs/*.md, a fenced block (fence at the start of a line) with the info
 string `qel` is a complete description.  It is translated from standard
@@ -26,6 +27,14 @@ Without a stderr block the run must write nothing on standard error and exit
 with status 0.  Blocks of other kinds (text, sh, python) are not run here
 (check_python_docs.py runs those of docs/python.md), and a json or stderr
 block that follows no qel block is an error.
+
+A block with the info string `qel unformatted` is a complete description
+without an ERROR, and the block right after it, `qel formatted`, is what
+FORMATTER (qel2json-format) writes for it from standard input: its lines,
+each followed by a line feed, with nothing on standard error and status 0.
+The formatted text must also format to itself, and PROGRAM must translate
+it into the same document as the unformatted one.  Either block without
+the other is an error.  Without --formatter, these pairs are not run.
 
 A block with the info string `c program` or `c++ program` is a complete
 program of a library user: it is compiled against the headers of --include
@@ -79,14 +88,27 @@ PROGRAM = re.compile(r'(c|c\+\+) program')
 
 
 def doc_examples(path):
-    """The examples of one Markdown file, its programs, and the faults of
-    their blocks."""
-    examples, programs, faults, current, previous = [], [], [], None, None
+    """The examples of one Markdown file, its programs, its formatting
+    examples, and the faults of their blocks."""
+    examples, programs, formats, faults, current, previous = [], [], [], [], None, None
     for line, info, body in fenced_blocks(path):
         where = '%s:%d' % (path, line)
         status = STDERR.fullmatch(info)
         language = PROGRAM.fullmatch(info)
         before, previous = previous, info
+        if before == 'qel unformatted' and info != 'qel formatted':
+            faults.append('%s: the qel unformatted block has no qel formatted block after it' % formats[-1]['where'])
+        if info == 'qel unformatted':
+            formats.append({'where': where, 'input': body, 'formatted': None})
+            current = None
+            continue
+        if info == 'qel formatted':
+            if before == 'qel unformatted':
+                formats[-1]['formatted'] = body
+            else:
+                faults.append('%s: a qel formatted block that follows no qel unformatted block' % where)
+            current = None
+            continue
         if language:
             programs.append({'where': where, 'language': language.group(1), 'source': body, 'output': None})
             current = None
@@ -111,7 +133,9 @@ def doc_examples(path):
             faults.append('%s: write the info string as "stderr status=N"' % where)
         else:
             current['stdout'].append((where, info, body))
-    return examples, programs, faults
+    if previous == 'qel unformatted':
+        faults.append('%s: the qel unformatted block has no qel formatted block after it' % formats[-1]['where'])
+    return examples, programs, formats, faults
 
 
 def run(program, args, stdin=b'', cwd=None):
@@ -153,6 +177,25 @@ def check_doc_example(program, example):
             faults.append(difference(where, 'standard output', want, out))
         if info == 'json excerpt' and not has_excerpt(text(out).split('\n'), lines):
             faults.append('%s: the excerpt does not stand in standard output' % where)
+    return faults
+
+
+def check_format_example(formatter, program, example):
+    """Formats the unformatted text and compares it with the formatted one."""
+    where = example['where']
+    unformatted = ''.join(line + '\n' for line in example['input']).encode()
+    want = ''.join(line + '\n' for line in example['formatted']).encode()
+    out, err, status = run(formatter, ['-'], unformatted)
+    if err or status:
+        return ['%s: the formatter exits with status %d, standard error:\n%s' % (where, status, text(err))]
+    faults = []
+    if out != want:
+        faults.append(difference(where, 'the formatted text', want, out))
+    again = run(formatter, ['-'], want)[0]
+    if again != want:
+        faults.append(difference(where, 'the formatted text formatted again', want, again))
+    if run(program, [], want)[0] != run(program, [], unformatted)[0]:
+        faults.append('%s: the formatted text translates into another document' % where)
     return faults
 
 
@@ -214,18 +257,23 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('program')
     parser.add_argument('root', type=pathlib.Path)
-    for option in ('include', 'libdir', 'cc', 'cxx', 'flags'):
+    for option in ('formatter', 'include', 'libdir', 'cc', 'cxx', 'flags'):
         parser.add_argument('--' + option, default='')
     args = parser.parse_args()
     program, root = args.program, args.root
-    faults, count, built = [], 0, 0
+    faults, count, built, formatted = [], 0, 0, 0
     with tempfile.TemporaryDirectory() as workdir:
         for page in sorted((root / 'docs').glob('*.md')):
-            examples, programs, block_faults = doc_examples(page)
+            examples, programs, formats, block_faults = doc_examples(page)
             faults += block_faults
             for example in examples:
                 faults += check_doc_example(program, example)
             count += len(examples)
+            for example in formats if args.formatter else []:
+                if example['formatted'] is None:
+                    continue  # a fault of its blocks, reported above
+                formatted += 1
+                faults += check_format_example(args.formatter, program, example)
             for example in programs if args.include else []:
                 built += 1
                 faults += check_program(args, root, pathlib.Path(workdir), built, example)
@@ -239,8 +287,8 @@ def main():
                for k in sorted(documented - used)]
     for fault in faults:
         print(fault)
-    print('%d documentation examples, %d programs and %d example descriptions checked, %d faults'
-          % (count, built, files, len(faults)))
+    print('%d documentation examples, %d formatting examples, %d programs and %d example descriptions checked, '
+          '%d faults' % (count, formatted, built, files, len(faults)))
     return 1 if faults else 0
 
 

@@ -60,6 +60,15 @@ if [ -f "$work/root/usr/bin/qel2json-lsp" ]; then
   "$work/root/usr/bin/qel2json-lsp" --version | grep -q '^qel2json-lsp ' || fail "the packaged qel2json-lsp does not run"
 fi
 
+# The formatter finds the packaged library too, and its text of the first
+# input means the same document.
+if [ -f "$work/root/usr/bin/qel2json-format" ]; then
+  "$work/root/usr/bin/qel2json-format" "$1" > "$work/formatted.qel" || fail "the packaged qel2json-format fails on $1"
+  "$program" "$1" > "$work/example.json"
+  "$work/root/usr/bin/qel2json" "$work/formatted.qel" | cmp - "$work/example.json" \
+    || fail "the packaged qel2json-format changes the document of $1"
+fi
+
 if [ "$lintian" != "-" ]; then
   "$lintian" "$deb" > "$work/lintian.txt" 2>&1
   cat "$work/lintian.txt"

@@ -139,4 +139,43 @@ TEST(CppTranslator, FileNamesAreViews) {
   EXPECT_EQ(r.diagnostics().at(0).file, "a long name.qel");
 }
 
+// The three directions through the C++ interface: the formatted example
+// translates to the example's document, streamed or held alike, and the
+// description written from that document translates to it again.
+TEST(CppFormat, FormattedAndWrittenDescriptionsTranslateToTheSameDocument) {
+  qel2json::Translator t;
+  const std::string json = ReadFileBytes(EXAMPLE_JSON);
+  qel2json::Result formatted = t.format(Example(), "plant.qel");
+  ASSERT_TRUE(formatted.document());
+  qel2json::Result again = t.translate(*formatted.document());
+  EXPECT_EQ(again.document(), json);
+  Reader reader;
+  std::string streamed;
+  qel2json::Result s = t.format_stream(reader, "plant.qel", [&](const char* bytes, size_t size) {
+    streamed.append(bytes, size);
+    return long(size);
+  });
+  EXPECT_TRUE(s.complete());
+  EXPECT_EQ(streamed, *formatted.document());
+  qel2json::Result written = t.write_description(json, "plant.json");
+  ASSERT_TRUE(written.document());
+  qel2json::Result back = t.translate(*written.document());
+  EXPECT_EQ(back.document(), json);
+}
+
+// A description with an ERROR is not formatted, and a document of the
+// wrong shape gives no description; each says why.
+TEST(CppFormat, FaultyInputsGiveNoText) {
+  qel2json::Translator t;
+  qel2json::Result bad = t.format("SYSTEM ?", "bad.qel");
+  EXPECT_EQ(bad.status(), 1);
+  EXPECT_FALSE(bad.document());
+  EXPECT_EQ(bad.diagnostics().at(0).text, "\"bad.qel\", line 1:8 ERROR: char '?' is not a token");
+  qel2json::Result notJson = t.write_description("{\"Qel_Object\": [", "bad.json");
+  EXPECT_EQ(notJson.status(), 1);
+  EXPECT_FALSE(notJson.document());
+  ASSERT_EQ(notJson.diagnostics().size(), 1u);
+  EXPECT_EQ(notJson.diagnostics()[0].file, "bad.json");
+}
+
 }  // namespace
