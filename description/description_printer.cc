@@ -83,8 +83,8 @@ NodeRef ChildAt(const Tree& tree, NodeRef node, int rule, int argument) {
 DescriptionPrinter::Frame FrameOf(const Tree& tree, NodeRef node, int rule, int argument, bool flat) {
   NodeRef child = ChildAt(tree, node, rule, argument);
   Sort sort = kListSorts[size_t(kRules[size_t(rule)].arg[argument])];
-  if (sort == Sort::NotAList) return {child, int16_t(tree.RuleOf(child)), 0, flat, 0};
-  return {child, -1, uint8_t(sort), flat, 0};
+  if (sort == Sort::NotAList) return {child, int16_t(tree.RuleOf(child)), 0, flat, 0, 0};
+  return {child, -1, uint8_t(sort), flat, 0, 0};
 }
 
 // An integer in decimal, in the 12 bytes at digits.
@@ -157,7 +157,7 @@ uint32_t DescriptionPrinter::WidthOfPart(NodeRef node, int rule, int at) const {
 template <typename Visit>
 void DescriptionPrinter::EachFromTheLeaves(NodeRef root, Visit visit) {
   frames_.Clear();
-  frames_.Push({root, int16_t(tree_->RuleOf(root)), 0, false, 0});
+  frames_.Push({root, int16_t(tree_->RuleOf(root)), 0, false, 0, 0});
   while (!frames_.empty()) {
     Frame& f = frames_.back();
     if (f.rule >= 0) {
@@ -170,7 +170,7 @@ void DescriptionPrinter::EachFromTheLeaves(NodeRef root, Visit visit) {
       }
     } else if (Sort(f.sort) == Sort::Node && f.next < uint32_t(tree_->ListLength(f.ref))) {
       NodeRef element = tree_->ListElements(f.ref)[f.next++];
-      frames_.Push({element, int16_t(tree_->RuleOf(element)), 0, false, 0});
+      frames_.Push({element, int16_t(tree_->RuleOf(element)), 0, false, 0, 0});
       continue;
     }
     visit(f);
@@ -243,7 +243,7 @@ void DescriptionPrinter::MarkComments(NodeRef root, const SourceNotes& notes) {
   CountTokens(root);
   for (const SourceNotes::Comment& c : notes.comments()) {
     if (c.before == 0 || c.before >= tokens_[root]) continue;
-    Frame f = {root, int16_t(tree_->RuleOf(root)), 0, false, 0};
+    Frame f = {root, int16_t(tree_->RuleOf(root)), 0, false, 0, 0};
     uint32_t first = 0;  // the ordinal of f's first token
     for (bool inner = true; inner;) {
       widths_[f.ref] = kNeverFlat;
@@ -269,7 +269,7 @@ void DescriptionPrinter::MarkComments(NodeRef root, const SourceNotes& notes) {
           NodeRef element = tree_->ListElements(f.ref)[i];
           uint32_t tokens = tokens_[element];
           if (c.before - 1 >= first && c.before < first + tokens) {
-            f = {element, int16_t(tree_->RuleOf(element)), 0, false, 0};
+            f = {element, int16_t(tree_->RuleOf(element)), 0, false, 0, 0};
             inner = true;
             break;
           }
@@ -290,20 +290,27 @@ class DescriptionPrinter::Writing {
   Writing(OutputBuffer& out, const SourceNotes* notes) : out_(&out), notes_(notes) {}
 
   // Where the next token would stand.
-  int Column() const { return atStart_ || mustBreak_ ? Indentation(depth_) : column_; }
+  int Column() const { return atStart_ || mustBreak_ ? Indentation(depth_) : column_ + blank_; }
   bool Fits(uint32_t width) const { return width < kNeverFlat && Column() + int(width) <= kWidth; }
   void Deeper() { ++depth_; }
   void Shallower() { --depth_; }
 
+  // A blank is written with the token after it, so that a line that breaks
+  // there ends without one.
   void Blank() {
     if (mustBreak_) return Break();
-    out_->PutByte(' ');
-    ++column_;
+    blank_ = true;
   }
   void Break() {
     out_->PutByte('\n');
     atStart_ = true;
     mustBreak_ = false;
+    blank_ = false;
+  }
+  // Whether a comment stands before the next token: the line breaks there.
+  bool CommentComes() const {
+    const SourceNotes::Comment* c = PendingComment();
+    return c && c->before <= ordinal_;
   }
 
   // A fixed token, such as a keyword or bracket.
@@ -346,6 +353,11 @@ class DescriptionPrinter::Writing {
   }
   void Put(std::string_view text, bool padded = false) {
     if (mustBreak_) Break();
+    if (blank_) {
+      out_->PutByte(' ');
+      ++column_;
+      blank_ = false;
+    }
     if (atStart_) {
       static constexpr char kSpaces[] = "                                        ";
       static_assert(sizeof kSpaces - 1 >= size_t(kIndentStep * kDeepest));
@@ -364,15 +376,19 @@ class DescriptionPrinter::Writing {
     ++comment_;
     std::string_view text = notes_->TextOf(c.at, c.length);
     if (c.trailing && !atStart_ && !mustBreak_) {
-      out_->PutByte(' ');
+      blank_ = true;
       Put(text);
       mustBreak_ = true;
-      return;
+    } else {
+      if (!atStart_) Break();
+      if (c.blankBefore && written_) out_->PutByte('\n');
+      Put(text);
+      Break();
     }
-    if (!atStart_) Break();
-    if (c.blankBefore && written_) out_->PutByte('\n');
-    Put(text);
-    Break();
+    if (c.blankAfter) {
+      if (!atStart_) Break();
+      out_->PutByte('\n');
+    }
   }
 
   OutputBuffer* out_;
@@ -381,6 +397,7 @@ class DescriptionPrinter::Writing {
   int column_ = 0;
   bool atStart_ = true;     // the line's indentation is not written yet
   bool mustBreak_ = false;  // a comment ended the line
+  bool blank_ = false;      // a blank waits for the next token
   bool written_ = false;
   size_t ordinal_ = 0;      // of the next token
   size_t comment_ = 0;
@@ -393,7 +410,7 @@ void DescriptionPrinter::Write(NodeRef root, const SourceNotes* notes, DocumentS
   if (notes && notes->CommentBetweenTokens()) MarkComments(root, *notes);
   Writing w(*out_, notes);
   frames_.Clear();
-  frames_.Push({root, int16_t(tree_->RuleOf(root)), 0, w.Fits(widths_[root]), 0});
+  frames_.Push({root, int16_t(tree_->RuleOf(root)), 0, w.Fits(widths_[root]), 0, 0});
   bool afterOpen = false;  // the part just written took lines of its own
   // A separator where a line may break: a blank in a flat node or list, a
   // line break where every part takes a line of its own or where the part
@@ -412,12 +429,14 @@ void DescriptionPrinter::Write(NodeRef root, const SourceNotes* notes, DocumentS
     if (f.rule >= 0) {
       const RuleLayout& l = kLayouts[size_t(f.rule)];
       if (f.next == uint32_t(l.parts)) {
+        for (; f.hanging > 0; --f.hanging) w.Shallower();
         if (l.parts > 1) w.Shallower();
         frames_.Pop();
         afterOpen = !f.flat;
         continue;
       }
       int at = l.at[f.next];
+      for (; frames_.back().hanging > 0; --frames_.back().hanging) w.Shallower();
       if (f.next == 1) w.Deeper();
       if (f.next > 0) separate(f.flat, l.partPerLine, WidthOfPart(f.ref, f.rule, at));
       frames_.back().next++;
@@ -429,6 +448,12 @@ void DescriptionPrinter::Write(NodeRef root, const SourceNotes* notes, DocumentS
         if (kind == PartKind::Keyword) {
           w.Fixed(p.terminal);
           if (at + 1 == t.count) break;
+          // A comment between the keyword and its part breaks the line: the
+          // part goes on one level deeper, until the node's next part.
+          if (w.CommentComes() && !f.flat) {
+            w.Deeper();
+            frames_.back().hanging++;
+          }
           w.Blank();
           continue;
         }
@@ -484,7 +509,7 @@ void DescriptionPrinter::Write(NodeRef root, const SourceNotes* notes, DocumentS
     if (f.next == 0) continue;
     switch (Sort(f.sort)) {
       case Sort::Node:
-        frames_.Push({element, int16_t(tree_->RuleOf(element)), 0, f.flat || w.Fits(widths_[element]), 0});
+        frames_.Push({element, int16_t(tree_->RuleOf(element)), 0, f.flat || w.Fits(widths_[element]), 0, 0});
         break;
       case Sort::Int: w.Integer(int(element)); break;
       default: w.Token({strings_->At(int(element)), strings_->Length(int(element))}, true); break;

@@ -53,6 +53,7 @@ class DescriptionPrinter {
     int16_t rule;        // of a node; -1 for a list
     uint8_t sort;        // of a list's elements
     bool flat;           // written on one line
+    uint8_t hanging;     // levels deeper for the rest of a part a comment broke
     uint32_t next;       // the node's next part, the list's next element
   };
 

@@ -11,7 +11,7 @@ void SourceNotes::Clear() {
 
 void SourceNotes::AddComment(size_t before, bool trailing, bool blankBefore, std::string_view text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  comments_.push_back({before, trailing, blankBefore, texts_.size(), text.size()});
+  comments_.push_back({before, trailing, blankBefore, false, texts_.size(), text.size()});
   texts_.append(text);
 }
 

@@ -18,6 +18,7 @@ class SourceNotes {
     size_t before;     // the ordinal of the token that follows it (the count of all at the end)
     bool trailing;     // it stood on the line of the token before it
     bool blankBefore;  // an empty line stood before it
+    bool blankAfter;   // an empty line stood after it, before the next token
     size_t at;         // its text in texts(), from "--", without the blanks that ended its line
     size_t length;
   };
@@ -40,6 +41,10 @@ class SourceNotes {
     return false;
   }
   void AddIntegerText(size_t ordinal, std::string_view text);
+  // An empty line stands between the last comment and the next token.
+  void BlankAfterLastComment() {
+    if (!comments_.empty()) comments_.back().blankAfter = true;
+  }
 
   const std::vector<Comment>& comments() const { return comments_; }
   const std::vector<IntegerText>& integers() const { return integers_; }

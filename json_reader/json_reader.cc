@@ -564,6 +564,16 @@ NodeRef JsonReader::Read(const char* text, size_t size) {
       case Op::Break:
         break;
       case Op::CommaBreak:
+        // An object that ends where more members belong misses the next.
+        if (Peek().token == kObjectClose) {
+          const Instr* key = &in + 1;
+          while (key->op == Op::Break) ++key;
+          if (key->op == Op::Key) {
+            path_.back().key = std::string_view(key->text, size_t(key->len));
+            Fail(int(Code::MissingKey), Peek(), Joined({"the key \"", path_.back().key, "\" is missing"}));
+            break;
+          }
+        }
         Expect(kComma, "\",\"");
         break;
       case Op::Key:

@@ -40,11 +40,16 @@ void NoteTaking::Start() {
   notes_->Clear();
   tokens_ = 0;
   tokenLine_ = contentLine_ = 0;
+  commentLast_ = false;
 }
 
 void NoteTaking::Token(int code, size_t, size_t length, SrcPosition position, const char* text) {
   if (code == TK_EndOfText) return;
   std::string_view written(text, length);
+  // Only an empty line after a comment is kept: where it parts comments
+  // from the text below them.
+  if (commentLast_ && position.line > contentLine_ + 1) notes_->BlankAfterLastComment();
+  commentLast_ = false;
   if (code == TK_IntegerLiteral && !WrittenAsItsValue(written)) notes_->AddIntegerText(tokens_, written);
   tokenLine_ = contentLine_ = position.line + (code == TK_StringLiteral ? LineEndsIn(written) : 0);
   notes_->SetTokens(++tokens_);
@@ -55,6 +60,7 @@ void NoteTaking::Comment(size_t, size_t length, SrcPosition position, const char
   bool blankBefore = contentLine_ > 0 && position.line > contentLine_ + 1;
   notes_->AddComment(tokens_, trailing, blankBefore, std::string_view(text, length));
   contentLine_ = position.line;
+  commentLast_ = true;
 }
 
 }  // namespace qel2json::detail

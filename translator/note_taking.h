@@ -24,6 +24,7 @@ class NoteTaking final : public ParseObserver, public CommentObserver {
   size_t tokens_ = 0;
   int tokenLine_ = 0;    // where the last token ended
   int contentLine_ = 0;  // where the last token or comment ended
+  bool commentLast_ = false;  // the last thing read was a comment
 };
 
 }  // namespace qel2json::detail
