@@ -1,13 +1,16 @@
 // qelbench: times the translator on generated descriptions.
 //
 //   qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress]
-//            [--example PATH]
+//            [--example PATH] [--formatter PATH]
 //
 // For each size (MB) it generates two descriptions once (kept in DIR): one
 // with a realistic mix of constructs and names, and one dense in tokens whose
 // output is about ten times its size.  It runs the program on each N times
 // with standard output to /dev/null, and prints the median wall time, input
-// and output MB/s and peak resident memory.  With
+// and output MB/s and peak resident memory.  With --formatter (the program
+// qel2json-format) it also formats each description and writes it back
+// from its document, with the wall time as a multiple of the
+// translation's.  With
 // --stress it runs the stress shapes instead, each at a quarter and at full
 // size, so that the time per unit shows whether it grows linearly.  Last,
 // it translates the bundled example many times over, once by starting the
@@ -46,9 +49,9 @@ double Now() {
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
-// Runs program on file; standard output to /dev/null, or counted through a
-// pipe when count is set.
-Run RunOnce(const std::string& program, const std::string& file, bool count) {
+// Runs program with its arguments; standard output to /dev/null, or
+// counted through a pipe when count is set.
+Run RunOnce(const std::string& program, const std::vector<std::string>& args, bool count) {
   int pipefd[2] = {-1, -1};
   if (count && pipe(pipefd) != 0) exit(1);
   double start = Now();
@@ -59,7 +62,10 @@ Run RunOnce(const std::string& program, const std::string& file, bool count) {
     dup2(out, 1);
     dup2(err, 2);
     if (count) close(pipefd[0]);
-    execl(program.c_str(), program.c_str(), file.c_str(), static_cast<char*>(nullptr));
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
     _exit(127);
   }
   Run r = {0, 0, 0, 0};
@@ -115,24 +121,43 @@ struct Options {
   std::string program = "build/qel2json";
   std::string example = "examples/plant.qel";
   std::string data = "build/bench-data";
+  std::string formatter;
   int runs = 5;
   std::vector<int> sizes = {1, 10, 100};
   bool stress = false;
 };
 
-void Measure(const Options& o, const std::string& label, const std::string& file, int runs) {
-  Run sized = RunOnce(o.program, file, true);
+// Prints the row of a program's runs on a file and returns the median wall
+// time; with `relative`, the time is also shown as a multiple of it.
+double Measure(const std::string& program, const std::vector<std::string>& args, const std::string& label,
+               const std::string& file, int runs, double relative = 0) {
+  Run sized = RunOnce(program, args, true);
   std::vector<Run> all;
-  for (int i = 0; i < runs; ++i) all.push_back(RunOnce(o.program, file, false));
+  for (int i = 0; i < runs; ++i) all.push_back(RunOnce(program, args, false));
   std::sort(all.begin(), all.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
   const Run& median = all[all.size() / 2];
   double peak = 0;
   for (const Run& r : all) peak = std::max(peak, r.peakBytes);
   double in = double(FileSize(file));
   double inMB = in / 1e6, outMB = double(sized.outBytes) / 1e6;
-  printf("%-32s %9.1f %9.1f %8.3f %9.1f %9.1f %9.1f %7.1f %6d\n", label.c_str(), inMB, outMB, median.seconds,
+  printf("%-32s %9.1f %9.1f %8.3f %9.1f %9.1f %9.1f %7.1f %6d", label.c_str(), inMB, outMB, median.seconds,
          inMB / median.seconds, outMB / median.seconds, peak / 1e6, peak / in, median.status);
+  if (relative > 0) printf("   x%.2f", median.seconds / relative);
+  printf("\n");
   fflush(stdout);
+  return median.seconds;
+}
+
+void Measure(const Options& o, const std::string& label, const std::string& file, int runs) {
+  double translated = Measure(o.program, {file}, label, file, runs);
+  if (o.formatter.empty()) return;
+  Measure(o.formatter, {file}, "  formatted", file, runs, translated);
+  std::string document = file.substr(0, file.size() - 4) + ".json";
+  if (FileSize(document) == 0) {
+    std::string command = o.program + " " + file + " > " + document;
+    if (system(command.c_str()) != 0) exit(1);
+  }
+  Measure(o.formatter, {"--from-json", document}, "  written from its document", document, runs, translated);
 }
 
 std::string ReadFile(const std::string& path) {
@@ -159,7 +184,7 @@ void CompareReuse(const Options& o) {
   for (int round = 0; round < std::max(3, o.runs); ++round) {
     double start = Now();
     for (int i = 0; i < kProcesses; ++i)
-      if (RunOnce(o.program, o.example, false).status != 0) exit(1);
+      if (RunOnce(o.program, {o.example}, false).status != 0) exit(1);
     process.push_back((Now() - start) / kProcesses);
     start = Now();
     for (int i = 0; i < kReused; ++i)
@@ -209,12 +234,14 @@ int main(int argc, char** argv) {
       }
     } else if (a == "--example") {
       o.example = value();
+    } else if (a == "--formatter") {
+      o.formatter = value();
     } else if (a == "--stress") {
       o.stress = true;
     } else {
       fprintf(stderr,
               "usage: qelbench [--program PATH] [--data DIR] [--runs N] [--sizes 1,10,100] [--stress] "
-              "[--example PATH]\n");
+              "[--example PATH] [--formatter PATH]\n");
       return 1;
     }
   }
