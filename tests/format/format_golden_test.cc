@@ -132,6 +132,32 @@ INSTANTIATE_TEST_SUITE_P(Cases, FormatCase,
                          })),
                          CaseName);
 
+// Each line of damaged-documents.txt: a document on one line, " => ", the
+// status and the diagnostics writing its description gives, joined by
+// " | ".  A damaged document writes nothing, and its diagnostic stands where
+// the document first goes wrong.
+TEST(DamagedDocument, StopsWhereTheDocumentFirstGoesWrong) {
+  const std::string path = kDir + "/damaged-documents.txt";
+  std::string data = ReadFileBytes(path), updated;
+  int cases = 0;
+  for (const std::string& line : Lines(data)) {
+    size_t arrow = line.find(" => ");
+    if (line.empty() || line[0] == '#' || arrow == std::string::npos) {
+      updated += line + "\n";
+      continue;
+    }
+    Outcome o = RunProgram(kFormat, {"--from-json", "-"}, line.substr(0, arrow) + "\n");
+    std::string shown = std::to_string(o.status);
+    for (const std::string& diagnostic : Lines(o.err)) shown += " | " + diagnostic;
+    updated += line.substr(0, arrow + 4) + shown + "\n";
+    EXPECT_EQ(shown, line.substr(arrow + 4)) << line.substr(0, arrow);
+    EXPECT_EQ(o.out, "") << line.substr(0, arrow);
+    ++cases;
+  }
+  if (getenv("QEL_GOLDEN_UPDATE")) Write(path, updated);
+  EXPECT_GT(cases, 20);
+}
+
 // Every description the project keeps elsewhere (the command line's golden
 // cases, the examples): one without an ERROR, formatted, formats to itself
 // and means the same document, and the description written from that
