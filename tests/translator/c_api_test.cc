@@ -155,13 +155,16 @@ void ReportLine(void* context, const qel2json_diagnostic* d) {
   static_cast<Stream*>(context)->lines += std::string(d->text) + "\n";
 }
 
-qel2json_result* TranslateStream(qel2json_translator* t, Stream& s, bool write, bool report) {
+using StreamWork = qel2json_result* (*)(qel2json_translator*, const qel2json_stream*, const char*);
+
+qel2json_result* TranslateStream(qel2json_translator* t, Stream& s, bool write, bool report,
+                                 StreamWork work = qel2json_translate_stream) {
   qel2json_stream stream = QEL2JSON_STREAM_INIT;
   stream.read = ReadPiece;
   stream.read_context = stream.write_context = stream.report_context = &s;
   if (write) stream.write = WriteDocument;
   if (report) stream.report = ReportLine;
-  return qel2json_translate_stream(t, &stream, "stdin");
+  return work(t, &stream, "stdin");
 }
 
 std::string AsStdin(std::string err) {
@@ -189,6 +192,15 @@ TEST_P(Golden, StreamedInPiecesAsTheCommandLineWritesIt) {
     Result h(TranslateStream(t.t, held, false, false));
     EXPECT_EQ(h.Text(), AsStdin(c.err));
     EXPECT_TRUE(h.Document() == c.out);
+    // Formatted, what comes in pieces gives what the whole text gives.
+    Result whole(qel2json_format(t.t, c.input.data(), c.input.size(), "stdin"));
+    Stream formatting(c.input, pieces);
+    formatting.writeLimit = s.writeLimit;
+    formatting.interrupt = s.interrupt;
+    Result f(TranslateStream(t.t, formatting, true, true, qel2json_format_stream));
+    EXPECT_EQ(qel2json_result_status(f.r), qel2json_result_status(whole.r));
+    EXPECT_EQ(formatting.lines, whole.Text());
+    EXPECT_TRUE(formatting.document == whole.Document()) << c.name << " formats otherwise in pieces";
   }
 }
 
@@ -449,10 +461,36 @@ TEST(Interface, ResultsOutliveTheirTranslatorAndNullIsRefused) {
   qel2json_translator_free(nullptr);
   EXPECT_EQ(qel2json_translate(nullptr, "", 0, nullptr), nullptr);
   EXPECT_EQ(qel2json_translate_stream(nullptr, nullptr, nullptr), nullptr);
-  // An empty text from a null pointer.
+  EXPECT_EQ(qel2json_format(nullptr, "", 0, nullptr), nullptr);
+  EXPECT_EQ(qel2json_format_stream(nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(qel2json_write_description(nullptr, "{}", 2, nullptr), nullptr);
+  EXPECT_EQ(qel2json_translator_trim(nullptr), -1);
+  qel2json_translator_set_max_document_size(nullptr, 1);
+  qel2json_translator_set_max_input_size(nullptr, 1);
+  // A null result reads as a failed translation with nothing in it.
+  EXPECT_EQ(qel2json_result_status(nullptr), 1);
+  EXPECT_EQ(qel2json_result_complete(nullptr), 0);
+  size = 7;
+  EXPECT_EQ(qel2json_result_document(nullptr, &size), nullptr);
+  EXPECT_EQ(size, 0u);
+  size = 7;
+  EXPECT_STREQ(qel2json_result_diagnostics_text(nullptr, &size), "");
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(qel2json_result_diagnostic_count(nullptr), 0u);
+  EXPECT_EQ(qel2json_result_token_count(nullptr), 0u);
+  EXPECT_EQ(qel2json_result_span_count(nullptr), 0u);
+  EXPECT_EQ(qel2json_result_token_at(nullptr, 0), nullptr);
+  EXPECT_EQ(qel2json_result_span_at(nullptr, 0), nullptr);
+  // An empty text from a null pointer; none of a length.
   Translator empty;
   Result e(qel2json_translate(empty.t, nullptr, 0, nullptr));
   EXPECT_EQ(e.Text(), AsStdin(ReadFileBytes(std::string(GOLDEN_DIR) + "/empty-input/stderr")));
+  Result f(qel2json_format(empty.t, nullptr, 0, nullptr));
+  EXPECT_EQ(f.Text(), e.Text());
+  EXPECT_EQ(qel2json_write_description(empty.t, nullptr, 2, nullptr), nullptr);
+  Result w(qel2json_write_description(empty.t, nullptr, 0, nullptr));
+  EXPECT_EQ(qel2json_result_status(w.r), 1);
+  EXPECT_EQ(w.Text(), "\"stdin\", line 1:1 ERROR: the document: expected an object, found the end of the document\n");
 }
 
 TEST(Interface, VersionsOfTheHeaderAndTheLibraryAgree) {
