@@ -7,7 +7,6 @@
 // - every comment is kept, in order;
 // - the description written from a document translates back to it.
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 
 #include "bench/generator.h"
 #include "qel2json.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -72,17 +72,12 @@ class Library {
 };
 
 std::string Generated(uint64_t bytes, uint64_t seed) {
-  char* text = nullptr;
-  size_t size = 0;
-  FILE* out = open_memstream(&text, &size);
-  if (seed % 10 == 0)
-    bench::WriteNestedCoupletrees(out, int(seed % 300) + 1);
-  else
-    bench::WriteDescription(out, bytes, seed);
-  fclose(out);
-  std::string s(text, size);
-  free(text);
-  return s;
+  return WrittenBy([&](FILE* out) {
+    if (seed % 10 == 0)
+      bench::WriteNestedCoupletrees(out, int(seed % 300) + 1);
+    else
+      bench::WriteDescription(out, bytes, seed);
+  });
 }
 
 // The same tokens, with other blanks, line ends and comments between them.

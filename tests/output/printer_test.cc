@@ -55,24 +55,19 @@ void ExpectIndentationFollowsNesting(const std::string& out) {
 
 TEST(Printer, DeepNestingAndLongListsPrintOnASmallStack) {
   TempFile input(Nested(1500, 1000000));
-  Outcome o = RunInChild([&] {
-    rlimit small = {256 << 10, 256 << 10};
-    setrlimit(RLIMIT_STACK, &small);
-    execl(kProgram.c_str(), kProgram.c_str(), input.path().c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  });
+  Outcome o = RunProgramAfter(
+      [] {
+        rlimit small = {256 << 10, 256 << 10};
+        setrlimit(RLIMIT_STACK, &small);
+      },
+      kProgram, {input.path()});
   ASSERT_EQ(o.status, 0) << o.err;
   ExpectIndentationFollowsNesting(o.out);
 }
 
 TEST(Printer, AFailedWriteOfALargeDocumentIsDeadly) {
   TempFile input(Nested(2, 300000));
-  Outcome o = RunInChild([&] {
-    int full = open("/dev/full", O_WRONLY);
-    dup2(full, 1);
-    execl(kProgram.c_str(), kProgram.c_str(), input.path().c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  });
+  Outcome o = RunProgramAfter([] { dup2(open("/dev/full", O_WRONLY), 1); }, kProgram, {input.path()});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "\"" + input.path() + "\", line 0:0 DEADLY: cannot write the output: No space left on device\n");
 }

@@ -86,6 +86,16 @@ void Pump(int outFd, int errFd, int inFd, const std::string& input, size_t piece
   }
 }
 
+// Executes the program with the arguments, in the child.
+[[noreturn]] void Execute(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
 }  // namespace
 
 Outcome RunInChild(const std::function<void()>& body) {
@@ -130,12 +140,7 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     signal(SIGPIPE, SIG_DFL);
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
+    Execute(program, args);
   }
   close(in[0]);
   close(out[1]);
@@ -146,6 +151,14 @@ Outcome RunProgram(const std::string& program, const std::vector<std::string>& a
   waitpid(pid, &raw, 0);
   o.status = DecodeStatus(raw);
   return o;
+}
+
+Outcome RunProgramAfter(const std::function<void()>& setUp, const std::string& program,
+                        const std::vector<std::string>& args) {
+  return RunInChild([&] {
+    setUp();
+    Execute(program, args);
+  });
 }
 
 TempFile::TempFile(const std::string& bytes) {

@@ -23,6 +23,11 @@ Outcome RunInChild(const std::function<void()>& body);
 Outcome RunProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& input = "", size_t piece = 0, const std::string& dir = "");
 
+// Runs the program with the arguments in a child that calls setUp first:
+// for a standard output that is no pipe, a limit, another directory.
+Outcome RunProgramAfter(const std::function<void()>& setUp, const std::string& program,
+                        const std::vector<std::string>& args);
+
 // The resident memory of this process, in bytes.
 size_t ResidentBytes();
 

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "qel2json.h"
 
@@ -16,19 +17,35 @@ struct Coordinate {
   int line;
   int column;
 };
+
+// Moves c from the byte at i to the one after it.
+inline void StepPast(std::string_view text, size_t i, Coordinate& c) {
+  char b = text[i];
+  if (b == '\n' || (b == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+    c = {c.line + 1, 1};
+  } else if (b == '\t') {
+    c.column += 8 - (c.column - 1) % 8;
+  } else if (b != '\r') {
+    ++c.column;
+  }
+}
+
 inline Coordinate CoordinateOf(std::string_view text, size_t offset) {
   Coordinate c = {1, 1};
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    char b = text[i];
-    if (b == '\n' || (b == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
-      c = {c.line + 1, 1};
-    } else if (b == '\t') {
-      c.column += 8 - (c.column - 1) % 8;
-    } else if (b != '\r') {
-      ++c.column;
-    }
-  }
+  for (size_t i = 0; i < offset && i < text.size(); ++i) StepPast(text, i, c);
   return c;
+}
+
+// The coordinate of every byte and of the end of the text, in one pass
+// over a text too long to count from its start for each byte.
+inline std::vector<Coordinate> CoordinatesOf(std::string_view text) {
+  std::vector<Coordinate> all(1, {1, 1});
+  all.reserve(text.size() + 1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    all.push_back(all.back());
+    StepPast(text, i, all.back());
+  }
+  return all;
 }
 
 // Whether a line and column name the byte at `offset`.  The end of a text

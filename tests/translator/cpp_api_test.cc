@@ -9,6 +9,7 @@
 
 #include "qel2json.hpp"
 #include "support/child.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -18,15 +19,7 @@ const std::string& Example() {
 }
 
 // Reads the example in blocks of at most 100 bytes.
-struct Reader {
-  size_t at = 0;
-  long operator()(char* buffer, size_t size) {
-    size_t n = std::min({size, Example().size() - at, size_t(100)});
-    Example().copy(buffer, n, at);
-    at += n;
-    return long(n);
-  }
-};
+TextSource ExampleInBlocks() { return {Example(), 100}; }
 
 struct Disappointment : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -36,27 +29,19 @@ struct Disappointment : std::runtime_error {
 // the exception itself; the translator goes on as new.
 TEST(CppStream, ExceptionsOfCallablesReachTheCaller) {
   qel2json::Translator t;
-  Reader reader;
+  TextSource reader = ExampleInBlocks();
   auto throwing = [](auto&&...) -> long { throw Disappointment("the caller's own"); };
   EXPECT_THROW((void)t.translate_stream(throwing, "a.qel"), Disappointment);
   EXPECT_THROW((void)t.translate_stream(reader, "a.qel", throwing), Disappointment);
-  reader = {};
   int reports = 0;
   auto throwingReport = [&](const qel2json::Diagnostic&) {
     ++reports;
     throw Disappointment("report");
   };
-  std::string bad = "SYSTEM ; ; ;";
-  size_t at = 0;
-  auto readBad = [&](char* buffer, size_t size) {
-    size_t n = std::min(size, bad.size() - at);
-    bad.copy(buffer, n, at);
-    at += n;
-    return long(n);
-  };
-  EXPECT_THROW((void)t.translate_stream(readBad, "bad.qel", nullptr, throwingReport), Disappointment);
+  TextSource bad{"SYSTEM ; ; ;"};
+  EXPECT_THROW((void)t.translate_stream(bad, "bad.qel", nullptr, throwingReport), Disappointment);
   EXPECT_EQ(reports, 1) << "no report after the first exception";
-  reader = {};
+  reader = ExampleInBlocks();
   qel2json::Result r = t.translate_stream(reader, "plant.qel");
   EXPECT_EQ(r.status(), 0);
   EXPECT_EQ(r.document()->size(), ReadFileBytes(EXAMPLE_JSON).size());
@@ -66,12 +51,12 @@ TEST(CppStream, ExceptionsOfCallablesReachTheCaller) {
 // diagnostics in the result; given, they take them.
 TEST(CppStream, WriteAndReportMayBeLeftOut) {
   qel2json::Translator t;
-  Reader reader;
+  TextSource reader = ExampleInBlocks();
   qel2json::Result held = t.translate_stream(reader, "plant.qel");
   ASSERT_TRUE(held.document());
   EXPECT_EQ(*held.document(), ReadFileBytes(EXAMPLE_JSON));
   std::string written;
-  reader = {};
+  reader = ExampleInBlocks();
   qel2json::Result streamed = t.translate_stream(reader, "plant.qel", [&](const char* bytes, size_t size) {
     size = std::min(size, size_t(333));  // short writes are called again
     written.append(bytes, size);
@@ -88,15 +73,8 @@ TEST(CppResult, DiagnosticsOutliveTheirResult) {
   qel2json::Translator t;
   std::vector<qel2json::Diagnostic> kept;
   std::string text = "SYSTEM LINEAR < \"a\" > ?";
-  size_t at = 0;
-  (void)t.translate_stream(
-      [&](char* buffer, size_t size) {
-        size_t n = std::min(size, text.size() - at);
-        text.copy(buffer, n, at);
-        at += n;
-        return long(n);
-      },
-      "kept.qel", nullptr, [&](const qel2json::Diagnostic& d) { kept.push_back(d); });
+  TextSource source{text};
+  (void)t.translate_stream(source, "kept.qel", nullptr, [&](const qel2json::Diagnostic& d) { kept.push_back(d); });
   std::vector<qel2json::Diagnostic> fromTemporary = t.translate(text, "temporary.qel").diagnostics();
   ASSERT_EQ(kept.size(), 3u);
   ASSERT_EQ(fromTemporary.size(), 3u);
@@ -149,7 +127,7 @@ TEST(CppFormat, FormattedAndWrittenDescriptionsTranslateToTheSameDocument) {
   ASSERT_TRUE(formatted.document());
   qel2json::Result again = t.translate(*formatted.document());
   EXPECT_EQ(again.document(), json);
-  Reader reader;
+  TextSource reader = ExampleInBlocks();
   std::string streamed;
   qel2json::Result s = t.format_stream(reader, "plant.qel", [&](const char* bytes, size_t size) {
     streamed.append(bytes, size);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "qel2json.hpp"
+#include "support/coordinates.h"
 #include "support/golden.h"
 
 namespace {
@@ -104,30 +105,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, Records,
                            return name;
                          });
 
-// The line and column of every byte as diagnostics count them: tabs move
-// to the next of columns 1, 9, 17, ...; a line ends with LF, CR or CR LF.
-struct Place {
-  int line, column;
-};
-std::vector<Place> PlacesOf(const std::string& text) {
-  std::vector<Place> places(text.size() + 1);
-  int line = 1, column = 1;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    places[i] = {line, column};
-    if (i == text.size()) break;
-    char c = text[i];
-    if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
-      ++line;
-      column = 1;
-    } else if (c == '\t') {
-      column += 8 - (column - 1) % 8;
-    } else if (c != '\r') {
-      ++column;
-    }
-  }
-  return places;
-}
-
 // Far more text than one read of the source buffer takes, with tabs,
 // comments, continued strings and every kind of line end: every token's
 // bytes are what its kind says, and its place is that of its first byte.
@@ -143,7 +120,7 @@ TEST(Records, PlacesAgreeWithTheTextAcrossBufferRefills) {
   qel2json::Result r = t.translate(text);
   ASSERT_EQ(r.status(), 0) << r.diagnostics_text();
   EXPECT_FALSE(r.document());
-  std::vector<Place> places = PlacesOf(text);
+  std::vector<Coordinate> places = CoordinatesOf(text);
   std::vector<qel2json::Token> tokens = r.tokens();
   ASSERT_GT(tokens.size(), 26000u);
   size_t after = 0;

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +19,7 @@
 #include "support/faults.h"
 #include "support/child.h"
 #include "support/golden.h"
+#include "support/streams.h"
 #include "translator/c_handles.h"
 
 using namespace qel2json::detail;
@@ -34,18 +35,14 @@ struct Expected {
 // The command line on a copy of the input named `name` in a scratch folder,
 // with its standard output on /dev/full when full is set.
 Outcome FreshProcess(const std::string& dir, const std::string& name, const std::string& input, bool full) {
-  std::string path = dir + "/" + name;
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  EXPECT_EQ(write(fd, input.data(), input.size()), ssize_t(input.size()));
-  close(fd);
+  std::ofstream(dir + "/" + name, std::ios::binary) << input;
   if (!full) return RunProgram(QEL2JSON, {name}, "", 0, dir);
-  return RunInChild([&] {
-    int out = open("/dev/full", O_WRONLY);
-    dup2(out, 1);
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    execl(QEL2JSON, QEL2JSON, name.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  });
+  return RunProgramAfter(
+      [&] {
+        dup2(open("/dev/full", O_WRONLY), 1);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+      },
+      QEL2JSON, {name});
 }
 
 int OpenDescriptors() {
@@ -54,19 +51,6 @@ int OpenDescriptors() {
   while (d && readdir(d)) ++n;
   if (d) closedir(d);
   return n;
-}
-
-struct Sink {
-  const std::string* input;
-  size_t at = 0;
-};
-
-long ReadAll(void* context, char* buffer, size_t size) {
-  Sink* s = static_cast<Sink*>(context);
-  size_t n = std::min(size, s->input->size() - s->at);
-  memcpy(buffer, s->input->data() + s->at, n);
-  s->at += n;
-  return long(n);
 }
 
 long DeviceFull(void*, const char*, size_t) {
@@ -110,10 +94,10 @@ TEST(Reuse, HundredThousandTranslationsGiveWhatFreshProcessesGive) {
     std::string what = "translation " + std::to_string(i);
     if (i % 997 == 0) {
       // A failing writer ends the translation; the next is whole.
-      Sink s{&example.input};
+      TextSource source{example.input};
       qel2json_stream stream = QEL2JSON_STREAM_INIT;
-      stream.read = ReadAll;
-      stream.read_context = &s;
+      stream.read = TextSource::Read;
+      stream.read_context = &source;
       stream.write = DeviceFull;
       qel2json_result* r = qel2json_translate_stream(t, &stream, example.name.c_str());
       ExpectSame(r, example.outcome, false, what + " into a full device");
