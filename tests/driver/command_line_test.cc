@@ -1,70 +1,71 @@
+// The command line.  Each folder of cases/ is one run: its arguments, one
+// to a line, in `args` and its standard input in `stdin` (either may be
+// missing), beside the standard output, standard error and exit status it
+// must give, where PROGRAM stands for the program's path.
+// QEL_GOLDEN_UPDATE=1 rewrites the expected files from the program's
+// results; review the difference before committing it.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "support/child.h"
 
-#include <csignal>
-
 namespace {
 
 const std::string kProgram = QEL2JSON;
+const std::string kDir = CASES_DIR;
 
-const std::string kUsage =
-    "Usage: " + kProgram + " [options] parameters\n"
-    "  Items marked with * may be repeated.\n"
-    "  Options:\n"
-    "  Parameters:\n"
-    "    InputFile File to be processed\n";
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
 
-TEST(CommandLine, TwoOrMoreArgumentsPrintTheUsage) {
-  for (auto args : {std::vector<std::string>{"a", "b"}, std::vector<std::string>{"/no/such", "b", "c"}}) {
-    Outcome o = RunProgram(kProgram, args);
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.out, "");
-    EXPECT_EQ(o.err, kUsage);
+std::vector<std::string> Arguments(const std::string& lines) {
+  std::vector<std::string> args;
+  for (size_t at = 0, end; at < lines.size(); at = end + 1) {
+    end = lines.find('\n', at);
+    if (end == std::string::npos) end = lines.size();
+    args.push_back(lines.substr(at, end - at));
   }
+  return args;
 }
 
-TEST(CommandLine, MissingFileCannotBeOpened) {
-  Outcome o = RunProgram(kProgram, {"/no/such/file"});
-  EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, kProgram + ": cannot open /no/such/file for reading\n");
+class Run : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Run, Case) {
+  std::string dir = kDir + "/" + GetParam() + "/";
+  Outcome o = RunProgram(kProgram, Arguments(ReadFileBytes(dir + "args")), ReadFileBytes(dir + "stdin"));
+  std::string out = Replaced(o.out, kProgram, "PROGRAM"), err = Replaced(o.err, kProgram, "PROGRAM");
+  if (getenv("QEL_GOLDEN_UPDATE")) {
+    std::ofstream(dir + "stdout", std::ios::binary) << out;
+    std::ofstream(dir + "stderr", std::ios::binary) << err;
+    std::ofstream(dir + "status", std::ios::binary) << o.status << "\n";
+  }
+  EXPECT_EQ(o.status, std::atoi(ReadFileBytes(dir + "status").c_str()));
+  EXPECT_EQ(err, ReadFileBytes(dir + "stderr"));
+  EXPECT_EQ(out, ReadFileBytes(dir + "stdout"));
 }
 
-TEST(CommandLine, EveryArgumentIsAFileName) {
-  Outcome empty = RunProgram(kProgram, {""});
-  EXPECT_EQ(empty.status, 2);
-  EXPECT_EQ(empty.err, kProgram + ": cannot open  for reading\n");
-  Outcome dash = RunProgram(kProgram, {"-h"});
-  EXPECT_EQ(dash.status, 2);
-  EXPECT_EQ(dash.err, kProgram + ": cannot open -h for reading\n");
-}
+INSTANTIATE_TEST_SUITE_P(Cases, Run,
+                         ::testing::ValuesIn(CasesIn(kDir, [](const std::string& name) {
+                           return !ReadFileBytes(kDir + "/" + name + "/status").empty();
+                         })),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return Replaced(info.param, "-", "_");
+                         });
 
-TEST(CommandLine, PercentSignsInTheNameAreKept) {
-  Outcome o = RunProgram(kProgram, {"/no/100%p"});
-  EXPECT_EQ(o.err, kProgram + ": cannot open /no/100%p for reading\n");
-}
-
-TEST(Input, StandardInputIsNamedStdin) {
-  Outcome o = RunProgram(kProgram, {}, "?SYSTEM");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1), "\"stdin\", line 1:1 ERROR: char '?' is not a token\n");
-  EXPECT_EQ(o.out.substr(0, 1), "{");
-}
-
-// Runs the program on the bundled example with standard output on fd.
+// Runs the program on the bundled example with standard output on the
+// descriptor that open_output gives.
 Outcome WithOutputTo(const std::function<int()>& open_output) {
-  return RunInChild([&] {
-    int fd = open_output();
-    dup2(fd, 1);
-    execl(kProgram.c_str(), kProgram.c_str(), EXAMPLE, static_cast<char*>(nullptr));
-    _exit(127);
-  });
+  return RunProgramAfter([&] { dup2(open_output(), 1); }, kProgram, {EXAMPLE});
 }
 
 TEST(Output, AFailedWriteIsDeadly) {
