@@ -1,5 +1,5 @@
-// Inputs that arrive in pieces, so that the buffer refills in every possible
-// place, and NUL bytes in the input.
+// A long input that arrives in pieces, so that the buffer refills in
+// every possible place (short inputs in given pieces: transcripts/*.pieces).
 #include <string>
 #include <vector>
 
@@ -8,26 +8,6 @@
 #include "transcript.h"
 
 namespace {
-
-using namespace std::string_literals;
-
-void ExpectPieces(const std::string& bytes, const std::vector<size_t>& pieces, const std::string& expected) {
-  EXPECT_EQ(ScanPieces(bytes, pieces), expected) << "pieces of " << pieces[0];
-  EXPECT_EQ(ScanFile(bytes), expected) << "read at once";
-}
-
-TEST(ScannerNul, FirstByteOfARefilledText) {
-  ExpectPieces("X\n\0Y\n"s, {2, 3}, "1:1 X\n2:1 ERROR: char '\\000' is not a token\n2:2 Y\n3:1 end\n");
-  ExpectPieces("--c\n\0\n"s, {4, 2}, "2:1 ERROR: char '\\000' is not a token\n3:1 end\n");
-  ExpectPieces("\"ab\\\n\0c\"\n"s, {5, 4}, "1:1 str \"ab\\\\\\n\\000c\"\n3:1 end\n");
-}
-
-TEST(ScannerPieces, ReturnAndLineFeedInSeparatePieces) {
-  std::string input = "A\r\nP\r\n\"s\\\r\nt\" --c\r\nU\r";
-  std::string expected = "1:1 A\n2:1 P\n3:1 str \"s\\\\\\r\\nt\"\n5:1 U\n6:1 end\n";
-  for (const std::vector<size_t>& pieces : {std::vector<size_t>{2, 1}, {1, 2}, {3}, {11, 1}})
-    ExpectPieces(input, pieces, expected);
-}
 
 // A description several reads long: a line longer than a read, a comment
 // longer than a read, and a string literal continued over more than a read,

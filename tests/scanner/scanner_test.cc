@@ -3,11 +3,16 @@
 // is in transcript.h), delivered at once and in small pieces.  A NAME.start
 // beside them, "LINE:COLUMN", starts the scan there instead of at 1:1: the
 // coordinates past INT_MAX that only gigabytes of input reach otherwise.
+// A NAME.pieces adds the sizes of pieces, one series to a line, in which
+// the input arrives too: those that put a byte in question at the start or
+// the end of a read.
 // QEL_GOLDEN_UPDATE=1 rewrites the transcripts from the scanner's results;
 // review the difference before committing it.
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,7 +48,14 @@ TEST_P(Transcript, Case) {
   std::string input = ReadFileBytes(base + ".qel");
   SrcPosition start = StartOf(base);
   if (getenv("QEL_GOLDEN_UPDATE")) std::ofstream(base + ".tokens", std::ios::binary) << ScanFile(input, start);
-  ExpectTranscript(input, ReadFileBytes(base + ".tokens"), start);
+  std::string expected = ReadFileBytes(base + ".tokens");
+  ExpectTranscript(input, expected, start);
+  std::istringstream series(ReadFileBytes(base + ".pieces"));
+  for (std::string line; std::getline(series, line);) {
+    std::istringstream sizes(line);
+    std::vector<size_t> pieces{std::istream_iterator<size_t>(sizes), {}};
+    EXPECT_EQ(ScanPieces(input, pieces, start), expected) << "pieces of " << line;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Transcript, ::testing::ValuesIn(Cases()),
