@@ -28,17 +28,6 @@ struct Rig : ReportRig {
   Scanner scanner{buffer, strings, reports};
 };
 
-struct Named {
-  const char* name;
-  std::string_view text;
-};
-constexpr Named kNames[] = {
-    {"", ""},
-#define TOKEN(code, name, text) {#name, text},
-#include "scanner/tokens.def"
-#undef TOKEN
-};
-
 std::string Escaped(std::string_view bytes) {
   std::string out;
   for (unsigned char c : bytes) {
@@ -72,9 +61,10 @@ std::string Describe(const Rig& r, int code, int attribute) {
     if (stored != Span(r)) line += " ! span " + Escaped(Span(r));
     return line;
   }
-  line += code == TK_EndOfText ? "end" : kNames[code].name;
+  const TokenSpelling& token = kTokens[code - 1];
+  line += code == TK_EndOfText ? "end" : std::string(token.name);
   if (attribute != kUntouched) line += " ! attribute written";
-  if (Span(r) != kNames[code].text) line += " ! span " + Escaped(Span(r));
+  if (Span(r) != token.text) line += " ! span " + Escaped(Span(r));
   return line;
 }
 
