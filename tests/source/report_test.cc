@@ -14,25 +14,18 @@ struct Reporting : ReportRig {
   explicit Reporting(int currentLine = 1) : ReportRig("in.qel", currentLine) {}
 };
 
-TEST(Report, LineFormatWithAndWithoutPosition) {
-  Reporting r;
-  Place at = {{3, 7}, 40, 2};
-  size_t error = r.reports.Report(Code::SyntaxError, at);
-  r.reports.Report(Code::ParsingResumed, at, 0, error);
-  r.reports.Report(Code::UnknownEscape, kNowhere);
-  EXPECT_EQ(r.lines.text,
-            "\"in.qel\", line 3:7 ERROR: Syntax error\n"
-            "\"in.qel\", line 3:7 NOTE: Parsing resumed here\n"
-            "\"in.qel\", line 0:0 NOTE: unknown escape sequence\n");
-}
-
-// The severity comes with the kind of message; the place and the link of a
-// note to its error are handed on as they were given.
+// The line shows the place, the severity and the text; the severity comes
+// with the kind of message; the place and the link of a note to its error
+// are handed on as they were given.
 TEST(Report, PartsOfEachDiagnostic) {
   Reporting r;
   size_t escape = r.reports.Report(Code::UnknownEscape, {{1, 5}, 4, 1});
   size_t error = r.reports.Report(Code::SyntaxError, {{2, 1}, 9, 3}, uint64_t(1) << 3);
   size_t resumed = r.reports.Report(Code::ParsingResumed, {{2, 9}, 17, 0}, 0, error);
+  EXPECT_EQ(r.lines.text,
+            "\"in.qel\", line 1:5 NOTE: unknown escape sequence\n"
+            "\"in.qel\", line 2:1 ERROR: Syntax error\n"
+            "\"in.qel\", line 2:9 NOTE: Parsing resumed here\n");
   EXPECT_EQ(escape, 0u);
   EXPECT_EQ(error, 1u);
   EXPECT_EQ(resumed, 2u);
@@ -65,18 +58,13 @@ TEST(Report, DeadlyEndsTheTranslation) {
   EXPECT_EQ(r.lines.text, "\"in.qel\", line 0:0 DEADLY: Wrong parse tables\n");
 }
 
-TEST(Report, TenErrorsOnLineOneAreTolerated) {
-  Reporting r;
-  Place at = {{1, 2}, 1, 1};
-  for (int i = 0; i < 10; ++i) r.reports.Report(Code::NotAToken, "e", at);
-  for (int i = 0; i < 50; ++i) r.reports.Report(Code::UnknownEscape, "n", at);
-  EXPECT_EQ(r.reports.Count(Severity::Error), 10);
-}
-
-// The last line names the place of the error that passed the limit.
+// Ten errors on line 1 pass, whatever the notes; the eleventh ends the
+// translation, and the last line names its place.
 TEST(Report, EleventhErrorOnLineOneEndsTheTranslation) {
   Reporting r;
   for (int i = 1; i <= 10; ++i) r.reports.Report(Code::NotAToken, "e", {{1, i}, size_t(i - 1), 1});
+  for (int i = 0; i < 50; ++i) r.reports.Report(Code::UnknownEscape, "n", {{1, 2}, 1, 1});
+  EXPECT_EQ(r.reports.Count(Severity::Error), 10);
   EXPECT_THROW(r.reports.Report(Code::NotAToken, "e", {{1, 11}, 10, 1}), TranslationEnded);
   std::string tail = "\"in.qel\", line 1:11 ERROR: e\n\"in.qel\", line 1:11 DEADLY: Too many ERRORs\n";
   ASSERT_GE(r.lines.text.size(), tail.size());
