@@ -67,19 +67,30 @@ TEST(Buffer, EmptyInputGivesEmptyTextAndNoLineFeed) {
   EXPECT_EQ(*b.buffer.textStart(), '\0');
 }
 
-TEST(Buffer, LastLineWithoutLineEndGetsALineFeed) {
-  EXPECT_EQ(Join(Chunks("A B")), "A B\n");
-  EXPECT_EQ(Join(Chunks("x\ny")), "x\ny\n");
-  EXPECT_EQ(Join(Chunks("x\n")), "x\n");
-  // A last line ended by a lone CR still gets its line feed (then CR LF).
-  EXPECT_EQ(Join(Chunks("x\r")), "x\r\n");
-}
-
-TEST(Buffer, FirstTextIsWholeLines) {
-  Buffer b;
-  PieceReader reader("one\ntwo\nthr");
-  b.buffer.Open(reader);
-  EXPECT_EQ(std::string(b.buffer.textStart(), b.buffer.textEnd()), "one\ntwo\n");
+// Short inputs, whole or in the given pieces: the first text available
+// (where it is given) is whole lines, and the last line gets a line feed.
+TEST(Buffer, TextsAreWholeLinesAndTheLastLineGetsALineFeed) {
+  struct Case {
+    std::string input;
+    std::vector<size_t> pieces;
+    std::string first, all;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"A B", {}, "", "A B\n"},
+           {"x\ny", {}, "", "x\ny\n"},
+           {"x\n", {}, "", "x\n"},
+           {"x\r", {}, "", "x\r\n"},  // after a lone CR too, which makes it CR LF
+           {"one\ntwo\nthr", {}, "one\ntwo\n", "one\ntwo\nthr\n"},
+           {"A\r\nB\n", {2, 1, 2}, "A\r\n", "A\r\nB\n"},  // "A\r" ends its line once the "\n" is in
+           {"A\rB\rC", {}, "A\rB\r", "A\rB\rC\n"},
+       }) {
+    std::vector<std::string> chunks = Chunks(c.input, c.pieces);
+    ASSERT_FALSE(chunks.empty()) << c.input;
+    if (!c.first.empty()) {
+      EXPECT_EQ(chunks[0], c.first) << c.input;
+    }
+    EXPECT_EQ(Join(chunks), c.all) << c.input;
+  }
 }
 
 TEST(Buffer, LongLineIsAvailableWhole) {
@@ -91,21 +102,6 @@ TEST(Buffer, LongLineIsAvailableWhole) {
   bool whole = false;
   for (const std::string& c : chunks) whole |= c.find(line + "\n") != std::string::npos;
   EXPECT_TRUE(whole);
-}
-
-TEST(Buffer, CarriageReturnAndLineFeedSplitAcrossReads) {
-  // "A\r" arrives first; its line is complete only once the "\n" is in.
-  Buffer b;
-  PieceReader reader("A\r\nB\n", {2, 1, 2});
-  b.buffer.Open(reader);
-  EXPECT_EQ(std::string(b.buffer.textStart(), b.buffer.textEnd()), "A\r\n");
-}
-
-TEST(Buffer, LoneCarriageReturnsEndLines) {
-  std::vector<std::string> chunks = Chunks("A\rB\rC");
-  ASSERT_GE(chunks.size(), 1u);
-  EXPECT_EQ(chunks[0], "A\rB\r");
-  EXPECT_EQ(Join(chunks), "A\rB\rC\n");
 }
 
 TEST(Buffer, PiecesGiveTheSameTextAsOneRead) {
