@@ -103,8 +103,6 @@ TEST(CppTranslator, OptionsAreFlagsAndUnknownOnesAreRefused) {
   EXPECT_THROW(t.set_options(qel2json::Options(1u << 20)), std::invalid_argument);
   qel2json::Result same = t.translate(Example());
   EXPECT_EQ(same.tokens().size(), r.tokens().size()) << "a refused option changes nothing";
-  EXPECT_EQ(qel2json::terminal_kind(0), QEL2JSON_TOKEN_COMMENT);
-  EXPECT_EQ(qel2json::terminal_kind(qel2json::terminal_count() + 1), std::nullopt);
   EXPECT_EQ(qel2json::severity_name(qel2json::Severity::Deadly), "DEADLY");
   EXPECT_EQ(qel2json::kind_name(QEL2JSON_KIND_SEQ_OF_PARAM), "Seq_Of_Param");
   EXPECT_EQ(qel2json::version_number(), QEL2JSON_VERSION_NUMBER);
