@@ -24,11 +24,18 @@ def agree(result, out, err, status):
 
 
 @pytest.mark.parametrize("case", GOLDEN, ids=lambda p: p.name)
-def test_golden_cases_as_bytes_and_str(case):
+def test_golden_cases_as_bytes_and_str_with_records_that_hold_together(case):
     source = (case / "input.qel").read_bytes()
     want = ((case / "stdout").read_bytes(), (case / "stderr").read_bytes(), int((case / "status").read_text()))
-    agree(qel2json.translate(source, "input.qel"), *want)
     agree(qel2json.translate(source.decode("utf-8"), "input.qel"), *want)
+    result = qel2json.translate(source, "input.qel")
+    agree(result, *want)
+    for i, d in enumerate(result.diagnostics):
+        assert isinstance(d.code, qel2json.Code) and d.offset + d.length <= len(source)
+        if d.code == qel2json.Code.PARSING_RESUMED:
+            assert d.related < i and result.diagnostics[d.related].code == qel2json.Code.SYNTAX_ERROR
+        else:
+            assert d.related is None
 
 
 def test_generated_descriptions(descriptions, tmp_path):
@@ -86,18 +93,6 @@ def test_diagnostics_are_records():
     assert [d.related for d in result.diagnostics] == [None, 0, None, None, 3]
     assert result.diagnostics[2].column == 9  # after a tab
     assert not result.ok and result.document.startswith(b"{")
-
-
-@pytest.mark.parametrize("case", GOLDEN, ids=lambda p: p.name)
-def test_records_of_every_golden_case_hold_together(case):
-    source = (case / "input.qel").read_bytes()
-    diagnostics = qel2json.translate(source).diagnostics
-    for i, d in enumerate(diagnostics):
-        assert isinstance(d.code, qel2json.Code) and d.offset + d.length <= len(source)
-        if d.code == qel2json.Code.PARSING_RESUMED:
-            assert d.related < i and diagnostics[d.related].code == qel2json.Code.SYNTAX_ERROR
-        else:
-            assert d.related is None
 
 
 def header_enum(name, prefix):
