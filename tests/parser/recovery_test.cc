@@ -1,5 +1,7 @@
 // Recovery always completes the tree: every prefix of a description and
 // every description with one token missing still yields a document.
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,18 +15,8 @@ namespace {
 // The tokens of a description whose literals hold no blanks: words split at
 // white space.
 std::vector<std::string> Tokens(const std::string& text) {
-  std::vector<std::string> tokens;
-  std::string word;
-  for (char c : text) {
-    if (c == ' ' || c == '\n' || c == '\t') {
-      if (!word.empty()) tokens.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
-  }
-  if (!word.empty()) tokens.push_back(word);
-  return tokens;
+  std::istringstream words(text);
+  return {std::istream_iterator<std::string>(words), {}};
 }
 
 // A token every 21 lines: the run allows one more error every 20 lines
