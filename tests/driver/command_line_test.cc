@@ -8,25 +8,18 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "support/child.h"
+#include "support/golden.h"
 
 namespace {
 
 const std::string kProgram = QEL2JSON;
 const std::string kDir = CASES_DIR;
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-  return text;
-}
 
 std::vector<std::string> Arguments(const std::string& lines) {
   std::vector<std::string> args;
@@ -44,14 +37,10 @@ TEST_P(Run, Case) {
   std::string dir = kDir + "/" + GetParam() + "/";
   Outcome o = RunProgram(kProgram, Arguments(ReadFileBytes(dir + "args")), ReadFileBytes(dir + "stdin"));
   std::string out = Replaced(o.out, kProgram, "PROGRAM"), err = Replaced(o.err, kProgram, "PROGRAM");
-  if (getenv("QEL_GOLDEN_UPDATE")) {
-    std::ofstream(dir + "stdout", std::ios::binary) << out;
-    std::ofstream(dir + "stderr", std::ios::binary) << err;
-    std::ofstream(dir + "status", std::ios::binary) << o.status << "\n";
-  }
-  EXPECT_EQ(o.status, std::atoi(ReadFileBytes(dir + "status").c_str()));
-  EXPECT_EQ(err, ReadFileBytes(dir + "stderr"));
-  EXPECT_EQ(out, ReadFileBytes(dir + "stdout"));
+  std::string status = std::to_string(o.status) + "\n";
+  EXPECT_EQ(status, GoldenFile(dir + "status", status));
+  EXPECT_EQ(err, GoldenFile(dir + "stderr", err));
+  EXPECT_EQ(out, GoldenFile(dir + "stdout", out));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Run,

@@ -14,13 +14,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "support/child.h"
+#include "support/golden.h"
 
 namespace {
 
@@ -31,17 +31,8 @@ std::vector<std::string> Cases() {
   return CasesIn(kDir, [](const std::string& name) { return access((kDir + "/" + name + "/input.qel").c_str(), R_OK) == 0; });
 }
 
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Standard error names the input "stdin" when it comes from there.
-std::string AsStdin(std::string err) {
-  const std::string file = "\"input.qel\", line ";
-  for (size_t at = err.find(file); at != std::string::npos; at = err.find(file, at))
-    err.replace(at, file.size() - 7, "\"stdin\"");
-  return err;
-}
+std::string AsStdin(const std::string& err) { return Replaced(err, "\"input.qel\", line ", "\"stdin\", line "); }
 
 class Golden : public ::testing::TestWithParam<std::string> {};
 
@@ -49,14 +40,8 @@ TEST_P(Golden, Case) {
   std::string dir = kDir + "/" + GetParam();
   std::string input = ReadFileBytes(dir + "/input.qel");
   Outcome o = RunProgram(kProgram, {"input.qel"}, "", 0, dir);
-  if (getenv("QEL_GOLDEN_UPDATE")) {
-    Write(dir + "/stdout", o.out);
-    Write(dir + "/stderr", o.err);
-    Write(dir + "/status", std::to_string(o.status) + "\n");
-    return;
-  }
-  std::string out = ReadFileBytes(dir + "/stdout"), err = ReadFileBytes(dir + "/stderr");
-  std::string expectedStatus = ReadFileBytes(dir + "/status");
+  std::string out = GoldenFile(dir + "/stdout", o.out), err = GoldenFile(dir + "/stderr", o.err);
+  std::string expectedStatus = GoldenFile(dir + "/status", std::to_string(o.status) + "\n");
   ASSERT_FALSE(expectedStatus.empty()) << dir << " has no status file";
   int status = std::atoi(expectedStatus.c_str());
   EXPECT_EQ(o.status, status);

@@ -9,8 +9,6 @@
 // QEL_GOLDEN_UPDATE=1 rewrites the transcripts from the scanner's results;
 // review the difference before committing it.
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -20,6 +18,7 @@
 
 #include "scanner/tokens.h"
 #include "support/child.h"
+#include "support/golden.h"
 #include "transcript.h"
 
 using namespace qel2json::detail;
@@ -47,8 +46,7 @@ TEST_P(Transcript, Case) {
   std::string base = kDir + "/" + GetParam();
   std::string input = ReadFileBytes(base + ".qel");
   SrcPosition start = StartOf(base);
-  if (getenv("QEL_GOLDEN_UPDATE")) std::ofstream(base + ".tokens", std::ios::binary) << ScanFile(input, start);
-  std::string expected = ReadFileBytes(base + ".tokens");
+  std::string expected = GoldenFile(base + ".tokens", ScanFile(input, start));
   ExpectTranscript(input, expected, start);
   std::istringstream series(ReadFileBytes(base + ".pieces"));
   for (std::string line; std::getline(series, line);) {

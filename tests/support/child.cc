@@ -199,6 +199,12 @@ std::string ReadFileBytes(const std::string& path) {
   return s.str();
 }
 
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
+}
+
 size_t ResidentBytes() {
   long pages = 0, resident = 0;
   FILE* f = fopen("/proc/self/statm", "r");

@@ -47,6 +47,9 @@ class TempFile {
 
 std::string ReadFileBytes(const std::string& path);
 
+// text with every `from` in it replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to);
+
 // The names of the entries of dir for which keep(name) holds, sorted: the
 // cases of a data-driven test.
 std::vector<std::string> CasesIn(const std::string& dir, const std::function<bool(const std::string&)>& keep);

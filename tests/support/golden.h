@@ -1,8 +1,10 @@
 // The end-to-end cases of tests/golden: each directory holds input.qel and
 // the command line's standard output, standard error and status for it.
+// And the golden files of every data-driven test.
 #pragma once
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,4 +29,12 @@ inline std::vector<GoldenCase> GoldenCases(const std::string& dir) {
                      ReadFileBytes(at + "stderr"), std::atoi(ReadFileBytes(at + "status").c_str())});
   }
   return cases;
+}
+
+// What the golden file at path holds, once QEL_GOLDEN_UPDATE=1 has written
+// `actual` there: how every data-driven test takes its expectations and
+// rewrites them (review the difference before committing it).
+inline std::string GoldenFile(const std::string& path, const std::string& actual) {
+  if (std::getenv("QEL_GOLDEN_UPDATE")) std::ofstream(path, std::ios::binary) << actual;
+  return ReadFileBytes(path);
 }

@@ -5,8 +5,6 @@
 // (QEL_GOLDEN_UPDATE=1 rewrites them), the places agree with the
 // diagnostics' way of counting on text that crosses the reader's blocks,
 // and a translation that asks for nothing gets nothing.
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -67,8 +65,7 @@ std::string SpansOf(const std::string& text, const qel2json::Result& r) {
 }
 
 void Compare(const std::string& path, const std::string& actual) {
-  if (std::getenv("QEL_GOLDEN_UPDATE")) std::ofstream(path, std::ios::binary) << actual;
-  EXPECT_EQ(ReadFileBytes(path), actual) << "differs from " << path;
+  EXPECT_EQ(GoldenFile(path, actual), actual) << "differs from " << path;
 }
 
 class Records : public ::testing::TestWithParam<std::string> {};
