@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/generator.h"
 #include "support/child.h"
 #include "support/pieces.h"
+#include "support/streams.h"
 #include "support/tree_rules.h"
 #include "translator/translation.h"
 
@@ -27,7 +29,6 @@ NodeRef ParseText(Translation& t, const std::string& text) {
 }
 
 const std::string kEmptyCouples = "< > < > < > ";
-const std::string kSkeleton = "SYSTEM LINEAR < > < > < > \"c\" ISEXTERN < > < > < > ";
 
 TEST(Parse, TheGoldenInputsBuildEveryTreeRule) {
   std::set<int> rules;
@@ -43,12 +44,9 @@ TEST(Parse, TheGoldenInputsBuildEveryTreeRule) {
 // Deep nesting grows the parse stack and the node stack many times over.
 TEST(Parse, DeepNestingOfCoupletrees) {
   const int depth = 3000;
-  std::string nested;
-  for (int i = 0; i < depth; ++i) nested += "< > < ";
-  for (int i = 0; i < depth; ++i) nested += "> ";
   Translation t;
   const Tree& n = t.tree();
-  NodeRef root = ParseText(t, kSkeleton + nested + "< > " + kEmptyCouples + "< >");
+  NodeRef root = ParseText(t, WrittenBy([&](FILE* out) { bench::WriteNestedCoupletrees(out, depth); }));
   NodeRef tree = n.ChildOf(n.ChildOf(n.ChildOf(n.ChildOf(root, 0), 0), 4), 0);  // Couples1's Coupletree
   int levels = 0;
   for (NodeRef subtrees = n.ChildOf(tree, 1); n.ListLength(subtrees) == 1; ++levels)

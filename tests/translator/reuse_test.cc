@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/generator.h"
 #include "qel2json.h"
 #include "support/faults.h"
 #include "support/child.h"
@@ -76,9 +77,7 @@ TEST(Reuse, HundredThousandTranslationsGiveWhatFreshProcessesGive) {
   ASSERT_NE(mkdtemp(scratch), nullptr);
   std::vector<Expected> mix;
   for (const GoldenCase& c : GoldenCases(GOLDEN_DIR)) mix.push_back({c.name + ".qel", c.input, {}});
-  std::string big = "SYSTEM LINEAR < ";
-  for (int i = 0; i < 200000; ++i) big += "\"s\"\n";
-  big += "> < > < > \"c\" ISEXTERN < > < > < > < > < > < > < > < > < > < >";
+  std::string big = WrittenBy([](FILE* out) { bench::WriteStringList(out, 200000, 1); });
   for (Expected& e : mix) e.outcome = FreshProcess(scratch, e.name, e.input, false);
   Expected large = {"large.qel", big, FreshProcess(scratch, "large.qel", big, false)};
   Expected example = {"plant.qel", ReadFileBytes(EXAMPLE), {}};
