@@ -47,9 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Run,
                          ::testing::ValuesIn(CasesIn(kDir, [](const std::string& name) {
                            return !ReadFileBytes(kDir + "/" + name + "/status").empty();
                          })),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           return Replaced(info.param, "-", "_");
-                         });
+                         CaseName);
 
 // Runs the program on the bundled example with standard output on the
 // descriptor that open_output gives.

@@ -8,7 +8,6 @@
 // the end of a read.
 // QEL_GOLDEN_UPDATE=1 rewrites the transcripts from the scanner's results;
 // review the difference before committing it.
-#include <algorithm>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -26,12 +25,6 @@ using namespace qel2json::detail;
 namespace {
 
 const std::string kDir = TRANSCRIPT_DIR;
-
-std::vector<std::string> Cases() {
-  std::vector<std::string> names = CasesIn(kDir, [](const std::string& name) { return name.ends_with(".qel"); });
-  for (std::string& name : names) name.resize(name.size() - 4);
-  return names;
-}
 
 class Transcript : public ::testing::TestWithParam<std::string> {};
 
@@ -56,12 +49,7 @@ TEST_P(Transcript, Case) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Transcript, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Transcript, ::testing::ValuesIn(StemsIn(kDir, ".qel")), CaseName);
 
 // Every fixed text of the token list, each on a line of its own.
 TEST(ScannerKeywords, EveryFixedTextIsOneToken) {

@@ -192,6 +192,12 @@ std::vector<std::string> CasesIn(const std::string& dir, const std::function<boo
   return names;
 }
 
+std::vector<std::string> StemsIn(const std::string& dir, const std::string& suffix) {
+  std::vector<std::string> stems = CasesIn(dir, [&](const std::string& name) { return name.ends_with(suffix); });
+  for (std::string& stem : stems) stem.resize(stem.size() - suffix.size());
+  return stems;
+}
+
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   std::ostringstream s;

@@ -53,3 +53,7 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 // The names of the entries of dir for which keep(name) holds, sorted: the
 // cases of a data-driven test.
 std::vector<std::string> CasesIn(const std::string& dir, const std::function<bool(const std::string&)>& keep);
+
+// The names of the files of dir that end in suffix, without it, sorted: the
+// cases of a test whose every case is NAME+suffix beside its expectations.
+std::vector<std::string> StemsIn(const std::string& dir, const std::string& suffix);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "support/child.h"
 
 struct GoldenCase {
@@ -37,4 +39,13 @@ inline std::vector<GoldenCase> GoldenCases(const std::string& dir) {
 inline std::string GoldenFile(const std::string& path, const std::string& actual) {
   if (std::getenv("QEL_GOLDEN_UPDATE")) std::ofstream(path, std::ios::binary) << actual;
   return ReadFileBytes(path);
+}
+
+// A case's name as the name of its test: what is no letter or digit
+// becomes '_'.
+inline std::string CaseName(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name = info.param;
+  for (char& c : name)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
 }

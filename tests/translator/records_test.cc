@@ -71,7 +71,7 @@ void Compare(const std::string& path, const std::string& actual) {
 class Records : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Records, TokensAndSpansAsRecorded) {
-  std::string name = GetParam().substr(0, GetParam().size() - 4);
+  std::string name = GetParam();
   std::string text = ReadFileBytes(kDir + name + ".qel");
   qel2json::Translator t;
   t.set_options(qel2json::Options::RecordSpans);
@@ -92,16 +92,7 @@ TEST_P(Records, TokensAndSpansAsRecorded) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Records,
-                         ::testing::ValuesIn(CasesIn(kDir, [](const std::string& n) {
-                           return n.size() > 4 && n.substr(n.size() - 4) == ".qel";
-                         })),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string name = info.param.substr(0, info.param.size() - 4);
-                           for (char& c : name)
-                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Records, ::testing::ValuesIn(StemsIn(kDir, ".qel")), CaseName);
 
 // Far more text than one read of the source buffer takes, with tabs,
 // comments, continued strings and every kind of line end: every token's
