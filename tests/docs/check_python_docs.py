@@ -13,7 +13,6 @@ print nothing.  The package must be importable (PYTHONPATH) with its
 library.
 """
 import contextlib
-import difflib
 import io
 import os
 import pathlib
@@ -23,7 +22,7 @@ import sys
 import tempfile
 import traceback
 
-from check_docs import fenced_blocks
+from check_docs import difference, fenced_blocks
 
 
 def run_python(code, namespace):
@@ -64,8 +63,8 @@ def main():
                 want = ''.join(l + '\n' for l in blocks[i + 1][2])
             count += 1
             if got != want:
-                diff = difflib.unified_diff(want.split('\n'), got.split('\n'), 'shown', 'printed', lineterm='')
-                faults.append('%s:%d: the %s example prints otherwise:\n%s' % (page, line, info, '\n'.join(diff)))
+                faults.append(difference('%s:%d' % (page, line), 'what the %s example prints' % info,
+                                         want.encode(), got.encode('utf-8', 'surrogateescape')))
         os.chdir(root)
     for fault in faults:
         print(fault)
