@@ -162,6 +162,9 @@ TEST(InPlace, ALinkLeadsToTheFileRewritten) {
 // the file itself may not be written.  Each leaves the file whole, removes
 // what was begun, and the next file is still done.
 TEST(InPlace, AFailedWriteLeavesTheFileWholeAndNoTemporaryFile) {
+#if defined(QEL_COVERAGE_BUILD)
+  GTEST_SKIP() << "an instrumented program writes its counts as it exits, which these limits forbid";
+#endif
   {
     Folder f;
     f.Put("messy.qel", kMessy);
