@@ -17,11 +17,10 @@
   (push (apply #'concat (mapcar (lambda (p) (if (stringp p) p (format "%S" p))) pieces)) qel-test-lines))
 
 (defun qel-test-place (&optional position)
-  "POSITION (point) as line:character, the character and its word."
+  "POSITION (point) as line:character and the character there."
   (save-excursion
     (goto-char (or position (point)))
-    (format "%d:%d '%c' in %s" (line-number-at-pos nil t) (1+ (- (point) (line-beginning-position)))
-            (char-after) (thing-at-point 'whitespace-delimited-word t))))
+    (format "%d:%d '%c'" (line-number-at-pos nil t) (1+ (- (point) (line-beginning-position))) (char-after))))
 
 (defun qel-test-whole ()
   (save-restriction (widen) (buffer-substring-no-properties (point-min) (point-max))))
@@ -31,12 +30,6 @@
     (goto-char (point-max))
     (forward-line -1)
     (buffer-substring-no-properties (point) (line-end-position))))
-
-(require 'thingatpt)
-(put 'whitespace-delimited-word 'bounds-of-thing-at-point
-     (lambda () (save-excursion
-                  (cons (progn (skip-chars-backward "^ \t\n") (point))
-                        (progn (skip-chars-forward "^ \t\n") (point))))))
 
 (let* ((messy (pop command-line-args-left))
        (broken (pop command-line-args-left))

@@ -49,13 +49,12 @@ function namespace(members) {
 
 const providers = [];
 const shown = [];
-const output = () => ({ append() {}, appendLine() {}, show() {}, dispose() {}, info() {}, warn() {}, error() {}, trace() {}, debug() {} });
 const vscode = new Proxy({
   version: '1.82.0',
   Disposable, EventEmitter, Position, Range, TextEdit,
   workspace: namespace({ getConfiguration: () => ({ get: (key, fallback) => fallback }), textDocuments: [] }),
   window: namespace({
-    createOutputChannel: output,
+    createOutputChannel: () => anything,
     visibleTextEditors: [],
     showWarningMessage: (m) => (shown.push('warning: ' + m), Promise.resolve()),
     showErrorMessage: (m) => (shown.push('error: ' + m), Promise.resolve()),

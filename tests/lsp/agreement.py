@@ -257,19 +257,15 @@ def check(server_program, program, texts, encoding, library_format):
     words = sum(1 for m in server.messages if m.get("method") == "textDocument/publishDiagnostics"
                 for d in m["params"]["diagnostics"] if d["message"].startswith(WORD))
     assert words > 0, "no text with a misspelt word was checked"
-    answers = collections.Counter()
     for before, m in zip(server.messages, server.messages[1:]):
         if m.get("id") not in formatting:
             continue
         uri = formatting.pop(m["id"])
-        answers["null" if m.get("result") is None else "%d edits" % len(m["result"])] += 1
         complaints = formatting_differences(uris[uri], m, before, encoding, library_format)
         if complaints:
             failures += 1
             print("%s (%s), formatting: %s" % (uri, encoding, "\n".join(complaints)))
     assert not formatting, "formatting requests without an answer: %s" % sorted(formatting)
-    if answers:
-        print("%s formatting answers: %s" % (encoding, dict(sorted(answers.items()))))
     return failures, count
 
 
