@@ -214,7 +214,6 @@ std::string Described(const char* text, const JsonReader::Lexeme& l) {
     case kColon: return "\":\"";
     case kComma: return "\",\"";
     case kEnd: return "the end of the document";
-    case kBroken: return l.broken;
     default: break;
   }
   std::string_view shown(text + l.begin, std::min<size_t>(l.end - l.begin, 40));
@@ -262,14 +261,18 @@ void JsonReader::Fail(int code, const Lexeme& at, const std::string& text) {
   reports_->Report(Code(code), Joined({Path(), ": ", text}), {PositionIn(text_, at.begin), at.begin, length});
 }
 
+// What stands where `what` belongs; a lexeme that is no JSON says so.
+void JsonReader::FailExpected(const Lexeme& found, std::string_view what) {
+  if (found.token == kBroken)
+    Fail(int(Code::DocumentNotJson), found, found.broken);
+  else
+    Fail(int(Code::WrongValue), found, Joined({"expected ", what, ", found ", Described(text_, found)}));
+}
+
 bool JsonReader::Expect(int token, const char* what) {
   Lexeme l = Take();
   if (l.token == token) return true;
-  if (l.token == kBroken) {
-    Fail(int(Code::DocumentNotJson), l, l.broken);
-  } else {
-    Fail(int(Code::WrongValue), l, Joined({"expected ", what, ", found ", Described(text_, l)}));
-  }
+  FailExpected(l, what);
   return false;
 }
 
@@ -428,15 +431,13 @@ bool JsonReader::ReadKey(std::string_view key) {
   path_.back().key = key;
   std::string_view got(text_ + l.begin, l.end - l.begin);
   if (IsKey(l, key)) return Expect(kColon, "\":\"");
-  if (l.token == kBroken) {
-    Fail(int(Code::DocumentNotJson), l, l.broken);
-  } else if (l.token == kString && Peek().token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
+  if (l.token == kString && Peek().token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
     path_.back().key = got.substr(1, got.size() - 2);
     Fail(int(Code::UnknownKey), l, Joined({"no key ", got, " belongs here"}));
   } else if (l.token == kString || l.token == kObjectClose) {
     Fail(int(Code::MissingKey), l, Joined({"the key \"", key, "\" is missing"}));
   } else {
-    Fail(int(Code::WrongValue), l, Joined({"expected the key \"", key, "\", found ", Described(text_, l)}));
+    FailExpected(l, Joined({"the key \"", key, "\""}));
   }
   return false;
 }
@@ -454,7 +455,7 @@ bool JsonReader::ReadFixed(std::string_view fixed) {
     }
     Lexeme l = Take();
     if (l.token != want.token || std::string_view(text_ + l.begin, l.end - l.begin) != wanted) {
-      Fail(int(Code::WrongValue), l, Joined({"expected ", wanted, ", found ", Described(text_, l)}));
+      FailExpected(l, wanted);
       return false;
     }
     f = want.end;

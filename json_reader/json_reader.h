@@ -82,6 +82,7 @@ class JsonReader {
   void Deliver(Frame& frame, NodeRef node);
   NodeRef Finish(Frame& frame);
   void Fail(int code, const Lexeme& at, const std::string& text);
+  void FailExpected(const Lexeme& found, std::string_view what);
   std::string Path() const;
 
   Tree* tree_;

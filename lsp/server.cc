@@ -19,9 +19,6 @@ constexpr int kInvalidParams = -32602;
 constexpr int kInternalError = -32603;
 constexpr int kServerNotInitialized = -32002;
 
-// Full text on every change.
-constexpr int kSyncFull = 1;
-
 // Parameters that are not what the method takes.
 struct ParamsError : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -74,15 +71,24 @@ bool OffersUtf8(const json& capabilities, const char* section, const char* key) 
   return false;
 }
 
+// What the server does, as it tells the client in its answer to
+// initialize; the position encoding and the semantic tokens' legend are
+// filled in.  Texts come whole on every change ("change": 1).
+constexpr const char* kCapabilities = R"({
+  "textDocumentSync": {"openClose": true, "change": 1, "save": {"includeText": false}},
+  "documentSymbolProvider": true,
+  "semanticTokensProvider": {"full": true},
+  "hoverProvider": true,
+  "foldingRangeProvider": true,
+  "codeActionProvider": {"codeActionKinds": ["quickfix"]},
+  "documentFormattingProvider": true
+})";
+
 json Capabilities(Encoding encoding) {
-  return {{"positionEncoding", encoding == Encoding::Utf8 ? "utf-8" : "utf-16"},
-          {"textDocumentSync", {{"openClose", true}, {"change", kSyncFull}, {"save", {{"includeText", false}}}}},
-          {"documentSymbolProvider", true},
-          {"semanticTokensProvider", {{"legend", SemanticTokenLegend()}, {"full", true}}},
-          {"hoverProvider", true},
-          {"foldingRangeProvider", true},
-          {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-          {"documentFormattingProvider", true}};
+  json capabilities = json::parse(kCapabilities);
+  capabilities["positionEncoding"] = encoding == Encoding::Utf8 ? "utf-8" : "utf-16";
+  capabilities["semanticTokensProvider"]["legend"] = SemanticTokenLegend();
+  return capabilities;
 }
 
 // Replaces the range [start, end) of text: ranges come from clients that
