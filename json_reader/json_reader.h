@@ -67,6 +67,7 @@ class JsonReader {
   Lexeme Peek() const;
   Lexeme Take();
   int RuleAt(int kind);
+  bool Is(const Lexeme& l, int token, std::string_view text) const;
   struct Fit {
     bool viable;
     size_t reached;  // lexemes ahead that fit
