@@ -186,25 +186,43 @@ int RewriteFormatted(qel2json::Translator& translator, const Input& input) {
   return kFine;
 }
 
-// The whole of the input; false with errno set when a read fails.
-bool ReadAll(const Input& input, std::string& text) {
-  char buffer[65536];
+// The whole of an input, in a buffer of its own (left unfilled where it
+// is not read: a document may be gigabytes).
+struct Bytes {
+  std::unique_ptr<char[]> data;
+  size_t size = 0;
+  std::string_view view() const { return {data.get(), size}; }
+};
+
+// The whole of the input; false with errno set when a read fails.  A
+// regular file is read straight into a buffer of its size, which a text
+// that grows as it reads would need twice.
+bool ReadAll(const Input& input, Bytes& bytes) {
+  struct stat about = {};
+  size_t capacity = fstat(input.fd, &about) == 0 && S_ISREG(about.st_mode) ? size_t(about.st_size) + 1 : 65536;
+  bytes.data.reset(new char[capacity]);
   for (;;) {
-    long got = console::ReadSome(input.fd, buffer, sizeof buffer);
+    if (bytes.size == capacity) {
+      std::unique_ptr<char[]> larger(new char[capacity * 2]);
+      memcpy(larger.get(), bytes.data.get(), bytes.size);
+      bytes.data = std::move(larger);
+      capacity *= 2;
+    }
+    long got = console::ReadSome(input.fd, bytes.data.get() + bytes.size, capacity - bytes.size);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) return true;
-    text.append(buffer, size_t(got));
+    bytes.size += size_t(got);
   }
 }
 
 int PrintDescriptionOf(qel2json::Translator& translator, const Input& input) {
-  std::string json;
+  Bytes json;
   if (!ReadAll(input, json)) {
     Complain("cannot read", input.name, errno);
     return kFailed;
   }
-  qel2json::Result result = translator.write_description(json, input.name);
+  qel2json::Result result = translator.write_description(json.view(), input.name);
   for (const qel2json::Diagnostic& d : result.diagnostics()) console::ShowDiagnostic(d);
   std::optional<std::string_view> text = result.document();
   if (text && !console::WriteAll(STDOUT_FILENO, text->data(), text->size())) {

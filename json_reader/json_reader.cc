@@ -63,32 +63,6 @@ inline constexpr auto kKindRules = [] {
 
 const Instr* ProgramOf(int rule) { return kPrograms.code.data() + kPrograms.start[size_t(rule)]; }
 
-// The literal terminal (string or real) of a rule's argument.
-int LiteralTerminal(int rule, int argument) {
-  const rule_texts::RuleText& t = kRuleTexts[size_t(rule)];
-  for (int k = 0; k < t.count; ++k)
-    if (t.part[k].argument == argument) return t.part[k].terminal;
-  return 0;
-}
-
-// Whether every rule whose text leaves a child out has that child alone:
-// the reader builds it empty once the rule's other parts are read.
-constexpr bool UnwrittenChildrenStandAlone() {
-  for (int r = 0; r < kRuleCount; ++r) {
-    const RuleInfo& info = kRules[size_t(r)];
-    if (info.list != ListRole::None || kPrograms.start[size_t(r)] < 0) continue;
-    bool written[kMaxArgs + 1] = {};
-    for (int i = kPrograms.start[size_t(r)]; kPrograms.code[size_t(i)].op != Op::End; ++i) {
-      const Instr& in = kPrograms.code[size_t(i)];
-      if (in.op == Op::Child || in.op == Op::List) written[in.slot] = true;
-    }
-    for (int c = 0; c < info.childCount; ++c)
-      if (!written[c] && info.childCount != 1) return false;
-  }
-  return true;
-}
-static_assert(UnwrittenChildrenStandAlone());
-
 // ---- Lexemes ----
 
 enum Token : int { kObjectOpen, kObjectClose, kArrayOpen, kArrayClose, kColon, kComma, kString, kBare, kEnd, kBroken };
@@ -101,28 +75,28 @@ std::string Joined(std::initializer_list<std::string_view> parts) {
   return joined;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool IsStructural(char c) { return c == '{' || c == '}' || c == '[' || c == ']' || c == ':' || c == ',' || c == '"'; }
+constexpr bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+constexpr bool IsStructural(char c) { return c == '{' || c == '}' || c == '[' || c == ']' || c == ':' || c == ',' || c == '"'; }
 
-}  // namespace
-
-namespace {
+#if defined(__SSE2__)
+// Past the spaces from `at`, sixteen at a time, as long as sixteen remain.
+size_t PastSpaces16(const char* text, size_t size, size_t at) {
+  const __m128i spaces = _mm_set1_epi8(' ');
+  for (; at + 16 <= size; at += 16) {
+    __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+    unsigned others = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, spaces))) & 0xFFFFu;
+    if (others) return at + size_t(__builtin_ctz(others));
+  }
+  return at;
+}
+#endif
 
 // The first byte from `at` that is no blank.  Documents are mostly the
 // blanks of their indentation: runs of them go sixteen at a time.
-size_t PastBlanks(const char* text, size_t size, size_t at) {
+constexpr size_t PastBlanks(const char* text, size_t size, size_t at) {
   for (;;) {
 #if defined(__SSE2__)
-    const __m128i blanks = _mm_set1_epi8(' ');
-    while (at + 16 <= size) {
-      __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-      unsigned others = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, blanks))) & 0xFFFFu;
-      if (others) {
-        at += size_t(__builtin_ctz(others));
-        break;
-      }
-      at += 16;
-    }
+    if (!std::is_constant_evaluated()) at = PastSpaces16(text, size, at);
 #endif
     while (at < size && text[at] == ' ') ++at;
     if (at == size || !IsBlank(text[at])) return at;
@@ -131,7 +105,7 @@ size_t PastBlanks(const char* text, size_t size, size_t at) {
 }
 
 // Lexes the bytes of `text` from `at` (also the fixed texts of programs).
-JsonReader::Lexeme LexIn(const char* text, size_t size, size_t at) {
+constexpr JsonReader::Lexeme LexIn(const char* text, size_t size, size_t at) {
   at = PastBlanks(text, size, at);
   if (at == size) return {kEnd, at, at};
   switch (text[at]) {
@@ -162,9 +136,159 @@ JsonReader::Lexeme LexIn(const char* text, size_t size, size_t at) {
   }
 }
 
+// ---- Choosing a rule by the lexemes ahead ----
+
+// The lexemes a rule's text begins with, up to its first value, or through
+// its first child each of the child's rules' (as far as kLongest).  Where
+// the beginnings of a kind's rules agree up to a lexeme that tells each
+// rule from the others, that lexeme ahead names the rule: the others go
+// wrong right there, before it does.
+struct Beginning {
+  static constexpr int kLongest = 12;
+  int rule = -1;
+  int count = 0;
+  int token[kLongest] = {};
+  std::string_view text[kLongest] = {};  // a string's without its quotes, a bare word's
+};
+
+struct KindBeginnings {
+  static constexpr int kMost = 32;
+  int count = 0;
+  Beginning at[kMost] = {};
+};
+
+constexpr bool Push(Beginning& b, int token, std::string_view text) {
+  if (b.count == Beginning::kLongest) return false;
+  b.token[b.count] = token;
+  b.text[b.count++] = text;
+  return true;
+}
+
+// Adds the beginnings of `rule` to `into`, each as far as `b` has come;
+// false where there are too many.
+constexpr bool AddBeginnings(int rule, Beginning b, int depth, KindBeginnings& into) {
+  if (depth > 4 || kPrograms.start[size_t(rule)] < 0) return false;
+  bool room = true;
+  for (const Instr* in = kPrograms.code.data() + kPrograms.start[size_t(rule)]; room; ++in) {
+    switch (in->op) {
+      case Op::Break: continue;
+      case Op::Open:
+      case Op::Close: {
+        char c = in->text[0];
+        room = Push(b, c == '{' ? kObjectOpen : c == '[' ? kArrayOpen : c == '}' ? kObjectClose : kArrayClose, {});
+        continue;
+      }
+      case Op::CommaBreak: room = Push(b, kComma, {}); continue;
+      case Op::Key: room = Push(b, kString, {in->text, size_t(in->len)}) && Push(b, kColon, {}); continue;
+      case Op::Text:
+        for (size_t f = 0; room;) {
+          JsonReader::Lexeme l = LexIn(in->text, size_t(in->len), f);
+          if (l.token == kEnd) break;
+          std::string_view text(in->text + l.begin, l.end - l.begin);
+          if (l.token == kString) text = text.substr(1, text.size() - 2);
+          room = Push(b, l.token, l.token == kString || l.token == kBare ? text : std::string_view());
+          f = l.end;
+        }
+        continue;
+      case Op::Child: {
+        const KindRules& k = kKindRules[size_t(kRules[size_t(rule)].arg[kArgOfSlot[size_t(rule)][in->slot]])];
+        for (int i = 0; i < k.count; ++i)
+          if (!AddBeginnings(k.rule[i], b, depth + 1, into)) return false;
+        return true;
+      }
+      default: room = false; break;  // a value, a list, the end
+    }
+  }
+  if (into.count == KindBeginnings::kMost) return false;
+  into.at[into.count++] = b;
+  return true;
+}
+
+constexpr bool SameLexeme(const Beginning& a, const Beginning& b, int p) {
+  return a.token[p] == b.token[p] && a.text[p] == b.text[p];
+}
+
+// The first lexeme where the beginnings do not all agree, if there each
+// rule's differs from every other rule's.
+constexpr int DecidingLexeme(const KindBeginnings& b) {
+  int d = 0;
+  for (;; ++d) {
+    for (int i = 0; i < b.count; ++i)
+      if (d >= b.at[i].count) return -1;
+    bool agree = true;
+    for (int i = 1; i < b.count; ++i) agree = agree && SameLexeme(b.at[i], b.at[0], d);
+    if (!agree) break;
+  }
+  for (int i = 0; i < b.count; ++i)
+    for (int j = 0; j < i; ++j)
+      if (b.at[i].rule != b.at[j].rule && SameLexeme(b.at[i], b.at[j], d)) return -1;
+  return d;
+}
+
+// What names the rule of each kind: the lexemes all its rules begin with,
+// then one that each begins otherwise with.
+struct Decision {
+  struct Option {
+    int token = 0;
+    std::string_view text;
+    int rule = -1;
+  };
+  int deciding = -1;  // -1: nothing ahead names the rule
+  int count = 0;
+  Option before[Beginning::kLongest] = {};
+  Option option[KindBeginnings::kMost] = {};
+};
+
+inline constexpr auto kDecisions = [] {
+  std::array<Decision, kKindCount> decisions{};
+  for (int kind = 0; kind < kKindCount; ++kind) {
+    const KindRules& k = kKindRules[size_t(kind)];
+    KindBeginnings b;
+    bool known = k.count > 1;
+    for (int i = 0; i < k.count && known; ++i) {
+      Beginning start;
+      start.rule = k.rule[i];
+      known = AddBeginnings(k.rule[i], start, 0, b);
+    }
+    Decision& d = decisions[size_t(kind)];
+    d.deciding = known ? DecidingLexeme(b) : -1;
+    if (d.deciding < 0) continue;
+    for (int p = 0; p < d.deciding; ++p) d.before[p] = {b.at[0].token[p], b.at[0].text[p], -1};
+    for (int i = 0; i < b.count; ++i) d.option[d.count++] = {b.at[i].token[d.deciding], b.at[i].text[d.deciding], b.at[i].rule};
+  }
+  return decisions;
+}();
+
+// The literal terminal (string or real) of a rule's argument.
+int LiteralTerminal(int rule, int argument) {
+  const rule_texts::RuleText& t = kRuleTexts[size_t(rule)];
+  for (int k = 0; k < t.count; ++k)
+    if (t.part[k].argument == argument) return t.part[k].terminal;
+  return 0;
+}
+
+// Whether every rule whose text leaves a child out has that child alone:
+// the reader builds it empty once the rule's other parts are read.
+constexpr bool UnwrittenChildrenStandAlone() {
+  for (int r = 0; r < kRuleCount; ++r) {
+    const RuleInfo& info = kRules[size_t(r)];
+    if (info.list != ListRole::None || kPrograms.start[size_t(r)] < 0) continue;
+    bool written[kMaxArgs + 1] = {};
+    for (int i = kPrograms.start[size_t(r)]; kPrograms.code[size_t(i)].op != Op::End; ++i) {
+      const Instr& in = kPrograms.code[size_t(i)];
+      if (in.op == Op::Child || in.op == Op::List) written[in.slot] = true;
+    }
+    for (int c = 0; c < info.childCount; ++c)
+      if (!written[c] && info.childCount != 1) return false;
+  }
+  return true;
+}
+static_assert(UnwrittenChildrenStandAlone());
+
 }  // namespace
 
-JsonReader::Lexeme JsonReader::Lex(size_t at) const { return LexIn(text_, size_, at); }
+// Out of line: every look ahead comes here, and the lexing is long.
+[[gnu::noinline]] JsonReader::Lexeme JsonReader::Lex(size_t at) const { return LexIn(text_, size_, at); }
 
 // The lexemes from at_ on are lexed once, into a queue that choosing a
 // rule looks ahead in.
@@ -214,7 +338,6 @@ std::string Described(const char* text, const JsonReader::Lexeme& l) {
     case kColon: return "\":\"";
     case kComma: return "\",\"";
     case kEnd: return "the end of the document";
-    case kBroken: return l.broken;
     default: break;
   }
   std::string_view shown(text + l.begin, std::min<size_t>(l.end - l.begin, 40));
@@ -262,14 +385,18 @@ void JsonReader::Fail(int code, const Lexeme& at, const std::string& text) {
   reports_->Report(Code(code), Joined({Path(), ": ", text}), {PositionIn(text_, at.begin), at.begin, length});
 }
 
+// What stands where `what` belongs; a lexeme that is no JSON says so.
+void JsonReader::FailExpected(const Lexeme& found, std::string_view what) {
+  if (found.token == kBroken)
+    Fail(int(Code::DocumentNotJson), found, found.broken);
+  else
+    Fail(int(Code::WrongValue), found, Joined({"expected ", what, ", found ", Described(text_, found)}));
+}
+
 bool JsonReader::Expect(int token, const char* what) {
   Lexeme l = Take();
   if (l.token == token) return true;
-  if (l.token == kBroken) {
-    Fail(int(Code::DocumentNotJson), l, l.broken);
-  } else {
-    Fail(int(Code::WrongValue), l, Joined({"expected ", what, ", found ", Described(text_, l)}));
-  }
+  FailExpected(l, what);
   return false;
 }
 
@@ -333,12 +460,27 @@ JsonReader::Fit JsonReader::FitOf(int rule, size_t at, int depth) const {
   }
 }
 
+// Whether a lexeme is that of a rule's beginning.
+bool JsonReader::Is(const Lexeme& l, int token, std::string_view text) const {
+  if (l.token != token) return false;
+  std::string_view seen(text_ + l.begin, l.end - l.begin);
+  if (token == kString) return seen.substr(1, seen.size() - 2) == text;
+  return token != kBare || seen == text;
+}
+
 // The rule of `kind` that wrote the text ahead: the one that fits, or, where
 // none does, the one that fits furthest, so that reading it stops at the
 // very place the document goes wrong.
 int JsonReader::RuleAt(int kind) {
   const KindRules& k = kKindRules[size_t(kind)];
   if (k.count == 1) return k.rule[0];
+  if (const Decision& d = kDecisions[size_t(kind)]; d.deciding >= 0) {
+    bool agrees = true;
+    for (int p = 0; p < d.deciding && agrees; ++p) agrees = Is(Ahead(size_t(p)), d.before[p].token, d.before[p].text);
+    const Lexeme& deciding = Ahead(size_t(d.deciding));
+    for (int i = 0; i < d.count && agrees; ++i)
+      if (Is(deciding, d.option[i].token, d.option[i].text)) return d.option[i].rule;
+  }
   int best = k.rule[0];
   size_t reached = 0;
   for (int i = 0; i < k.count; ++i) {
@@ -428,15 +570,13 @@ bool JsonReader::ReadKey(std::string_view key) {
   path_.back().key = key;
   std::string_view got(text_ + l.begin, l.end - l.begin);
   if (IsKey(l, key)) return Expect(kColon, "\":\"");
-  if (l.token == kBroken) {
-    Fail(int(Code::DocumentNotJson), l, l.broken);
-  } else if (l.token == kString && Peek().token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
+  if (l.token == kString && Peek().token == kColon && !IsKeyOfTheMapping(got.substr(1, got.size() - 2))) {
     path_.back().key = got.substr(1, got.size() - 2);
     Fail(int(Code::UnknownKey), l, Joined({"no key ", got, " belongs here"}));
   } else if (l.token == kString || l.token == kObjectClose) {
     Fail(int(Code::MissingKey), l, Joined({"the key \"", key, "\" is missing"}));
   } else {
-    Fail(int(Code::WrongValue), l, Joined({"expected the key \"", key, "\", found ", Described(text_, l)}));
+    FailExpected(l, Joined({"the key \"", key, "\""}));
   }
   return false;
 }
@@ -454,7 +594,7 @@ bool JsonReader::ReadFixed(std::string_view fixed) {
     }
     Lexeme l = Take();
     if (l.token != want.token || std::string_view(text_ + l.begin, l.end - l.begin) != wanted) {
-      Fail(int(Code::WrongValue), l, Joined({"expected ", wanted, ", found ", Described(text_, l)}));
+      FailExpected(l, wanted);
       return false;
     }
     f = want.end;

@@ -67,6 +67,7 @@ class JsonReader {
   Lexeme Peek() const;
   Lexeme Take();
   int RuleAt(int kind);
+  bool Is(const Lexeme& l, int token, std::string_view text) const;
   struct Fit {
     bool viable;
     size_t reached;  // lexemes ahead that fit
@@ -82,6 +83,7 @@ class JsonReader {
   void Deliver(Frame& frame, NodeRef node);
   NodeRef Finish(Frame& frame);
   void Fail(int code, const Lexeme& at, const std::string& text);
+  void FailExpected(const Lexeme& found, std::string_view what);
   std::string Path() const;
 
   Tree* tree_;

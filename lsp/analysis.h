@@ -94,6 +94,15 @@ class Analysis {
 // The protocol's range from start to end.
 json RangeJson(Position start, Position end);
 
+// A request's result, and what to tell the user beside it (a
+// window/showMessage warning): why a request that did nothing did nothing.
+struct Reply {
+  Reply(json r) : result(std::move(r)) {}  // every result is a reply without a warning
+  Reply(json r, std::string w) : result(std::move(r)), warning(std::move(w)) {}
+  json result;
+  std::string warning;  // "": none
+};
+
 // What the server offers on an analysis, each a result of the protocol.
 json DiagnosticsOf(const Analysis& a, const std::string& uri, Encoding encoding);
 json SemanticTokensOf(const Analysis& a, Encoding encoding);

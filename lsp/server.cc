@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "lsp/formatting.h"
 #include "lsp/outline.h"
 
 namespace lsp {
@@ -17,9 +18,6 @@ constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
 constexpr int kInternalError = -32603;
 constexpr int kServerNotInitialized = -32002;
-
-// Full text on every change.
-constexpr int kSyncFull = 1;
 
 // Parameters that are not what the method takes.
 struct ParamsError : std::runtime_error {
@@ -73,14 +71,24 @@ bool OffersUtf8(const json& capabilities, const char* section, const char* key) 
   return false;
 }
 
+// What the server does, as it tells the client in its answer to
+// initialize; the position encoding and the semantic tokens' legend are
+// filled in.  Texts come whole on every change ("change": 1).
+constexpr const char* kCapabilities = R"({
+  "textDocumentSync": {"openClose": true, "change": 1, "save": {"includeText": false}},
+  "documentSymbolProvider": true,
+  "semanticTokensProvider": {"full": true},
+  "hoverProvider": true,
+  "foldingRangeProvider": true,
+  "codeActionProvider": {"codeActionKinds": ["quickfix"]},
+  "documentFormattingProvider": true
+})";
+
 json Capabilities(Encoding encoding) {
-  return {{"positionEncoding", encoding == Encoding::Utf8 ? "utf-8" : "utf-16"},
-          {"textDocumentSync", {{"openClose", true}, {"change", kSyncFull}, {"save", {{"includeText", false}}}}},
-          {"documentSymbolProvider", true},
-          {"semanticTokensProvider", {{"legend", SemanticTokenLegend()}, {"full", true}}},
-          {"hoverProvider", true},
-          {"foldingRangeProvider", true},
-          {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}};
+  json capabilities = json::parse(kCapabilities);
+  capabilities["positionEncoding"] = encoding == Encoding::Utf8 ? "utf-8" : "utf-16";
+  capabilities["semanticTokensProvider"]["legend"] = SemanticTokenLegend();
+  return capabilities;
 }
 
 // Replaces the range [start, end) of text: ranges come from clients that
@@ -106,20 +114,24 @@ Server::DocumentQuery QueryOf(const json& params, bool position, bool range) {
   return q;
 }
 
-json Symbols(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery&, Encoding e) {
+Reply Symbols(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery&, Encoding e) {
   return DocumentSymbolsOf(a, t, e);
 }
-json Tokens(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding e) {
+Reply Tokens(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding e) {
   return SemanticTokensOf(a, e);
 }
-json Folding(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding) {
+Reply Folding(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery&, Encoding) {
   return FoldingRangesOf(a);
 }
-json Hover(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery& q, Encoding e) {
+Reply Hover(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery& q, Encoding e) {
   return HoverOf(a, t, q.position, e);
 }
-json Actions(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
+Reply Actions(const Analysis& a, qel2json::Translator&, const Server::DocumentQuery& q, Encoding e) {
   return CodeActionsOf(a, q.uri, q.from, q.to, e);
+}
+// The formatting options (tab size, ...) are not read: the layout is fixed.
+Reply Format(const Analysis& a, qel2json::Translator& t, const Server::DocumentQuery&, Encoding e) {
+  return FormattingOf(a, t, e);
 }
 
 struct DocumentMethod {
@@ -136,6 +148,7 @@ constexpr DocumentMethod kDocumentRequests[] = {
     {"textDocument/foldingRange", Folding, false, false},
     {"textDocument/hover", Hover, true, false},
     {"textDocument/codeAction", Actions, false, true},
+    {"textDocument/formatting", Format, false, false},
 };
 
 template <typename Entry, size_t N>
@@ -252,6 +265,11 @@ void Server::Dispatch(const std::string& method, const json& id, const json& par
   // ask for nothing.
 }
 
+// Type 2: a warning.
+void Server::Warn(const std::string& message) {
+  Send({{"jsonrpc", "2.0"}, {"method", "window/showMessage"}, {"params", {{"type", 2}, {"message", message}}}});
+}
+
 void Server::Send(const json& message) {
   out_->Send(message.dump(-1, ' ', false, json::error_handler_t::replace));
 }
@@ -349,7 +367,9 @@ void Server::OnDocument(const json& id, DocumentQuery query, DocumentRequest ans
   worker_.Post(Worker::Kind::Answer, std::move(uri), [this, id, snapshot, query = std::move(query), answer, encoding] {
     if (!snapshot.text) return Respond(id, nullptr);
     try {
-      Respond(id, answer(*AnalysisOf(snapshot), analyses_->translator, query, encoding));
+      Reply reply = answer(*AnalysisOf(snapshot), analyses_->translator, query, encoding);
+      if (!reply.warning.empty()) Warn(reply.warning);
+      Respond(id, std::move(reply.result));
     } catch (const std::exception& e) {
       Fail(id, kInternalError, e.what());
     }

@@ -52,8 +52,8 @@ class Server {
     Position position;     // hover
     Position from, to;     // code actions
   };
-  using DocumentRequest = json (*)(const Analysis& analysis, qel2json::Translator& translator,
-                                   const DocumentQuery& query, Encoding encoding);
+  using DocumentRequest = Reply (*)(const Analysis& analysis, qel2json::Translator& translator,
+                                    const DocumentQuery& query, Encoding encoding);
 
  private:
   struct Analyses;  // the worker's
@@ -64,6 +64,8 @@ class Server {
   void Fail(const json& id, int code, const std::string& message);
   // A document's diagnostics: what DiagnosticsOf makes.
   void Publish(json diagnostics);
+  // A warning the editor shows its user.
+  void Warn(const std::string& message);
   void Send(const json& message);
 
   // Requests and notifications.

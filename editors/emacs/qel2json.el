@@ -3,6 +3,7 @@
 ;; Copyright (c) 2026 The qel2json developers
 ;; SPDX-License-Identifier: MIT
 ;; Version: 1.0.0
+;; Package-Requires: ((emacs "27.1"))
 ;; Keywords: languages, tools
 
 ;;; Commentary:
@@ -26,6 +27,9 @@
 ;; - `qel-mode' for *.qel files: keywords, literals and comments in colour,
 ;;   < > as brackets, `comment-dwim', and a `compile-command' that
 ;;   translates the file into FILE.json beside it.
+;;
+;; - M-x qel2json-format-buffer writes the description anew in the
+;;   library's one layout with qel2json-format, or shows why not.
 ;;
 ;; - with eglot, `qel-mode' is served by the language server qel2json-lsp.
 
@@ -226,6 +230,76 @@ lists the diagnostics."
 
 ;;;###autoload
 (add-to-list 'auto-mode-alist '("\\.qel\\'" . qel-mode))
+
+;;; Formatting
+
+(defvar qel2json-format-program "qel2json-format"
+  "The program `qel2json-format-buffer' runs: qel2json-format, found on
+`exec-path', or its file name.")
+
+(defun qel2json--file-coding ()
+  "The coding system of the text as the buffer's file holds it (with its
+byte order mark), lines ending in a line feed: what the formatter reads,
+as qel2json reads the file, so that its columns count the same bytes."
+  (let ((coding (or buffer-file-coding-system 'undecided)))
+    (coding-system-change-eol-conversion
+     (if (eq (coding-system-type coding) 'undecided) 'utf-8 coding)
+     'unix)))
+
+(defun qel2json--show-format-errors (errors coding)
+  "Show the diagnostics in the file ERRORS (in CODING), which the formatter
+wrote for the current buffer, in the buffer *qel2json-format*, where
+compilation mode reads them (\\[next-error] goes from one to the next).
+They name standard input; there they name the buffer's file.  Returns the
+first, without its file name."
+  (let ((name (or buffer-file-name (buffer-name)))
+        (directory default-directory)
+        (buffer (get-buffer-create "*qel2json-format*")))
+    (with-current-buffer buffer
+      (let ((inhibit-read-only t)
+            (coding-system-for-read coding))
+        (erase-buffer)
+        (insert-file-contents errors)
+        (while (re-search-forward "^\"stdin\", line " nil t)
+          (replace-match (concat "\"" name "\", line ") t t)))
+      (setq default-directory directory)
+      (compilation-mode)
+      (goto-char (point-min))
+      (setq next-error-last-buffer buffer)
+      (display-buffer buffer)
+      (if (re-search-forward "^\".*?\", \\(line .*\\)$" nil t)
+          (match-string-no-properties 1)
+        (buffer-substring-no-properties (point-min) (line-end-position))))))
+
+;;;###autoload
+(defun qel2json-format-buffer ()
+  "Write the description in this buffer anew in qel2json's one layout.
+Runs `qel2json-format-program' on the whole buffer, narrowed or not; the
+comments stay, and point stays on its character of its token, as far as
+the text around it allows.  A description with an ERROR is not formatted:
+the buffer is left as it is, and its diagnostics are shown in the buffer
+*qel2json-format*."
+  (interactive)
+  (let ((coding (qel2json--file-coding))
+        (errors (make-temp-file "qel2json-format"))
+        (formatted (generate-new-buffer " *qel2json-formatted*")))
+    (unwind-protect
+        (save-restriction
+          (widen)
+          (let ((status (let ((coding-system-for-write coding)
+                              (coding-system-for-read coding))
+                          (call-process-region (point-min) (point-max) qel2json-format-program
+                                               nil (list formatted errors) nil "-"))))
+            (cond ((not (eql status 0))
+                   (message "Not formatted, status %s: %s" status
+                            (qel2json--show-format-errors errors coding)))
+                  ((zerop (compare-buffer-substrings nil nil nil formatted nil nil))
+                   (message "Formatted already"))
+                  ;; A change of blanks alone moves neither point nor marks
+                  ;; off their characters.
+                  (t (replace-buffer-contents formatted 2)))))
+      (kill-buffer formatted)
+      (delete-file errors))))
 
 ;;; The language server
 

@@ -1,5 +1,6 @@
 // Starts qel2json-lsp for *.qel files and hands its diagnostics, outline,
-// highlighting, hover texts and quick fixes to VS Code.  The build bundles
+// highlighting, hover texts, quick fixes and formatting to VS Code (each
+// registered by the client from the server's capabilities).  The build bundles
 // this file with the client library into dist/extension.js (esbuild).
 'use strict';
 const vscode = require('vscode');

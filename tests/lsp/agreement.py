@@ -2,6 +2,12 @@
 """agreement.py SERVER QEL2JSON GOLDEN_DIR: every diagnostic the language
 server publishes equals the command line's line for the same text, in line,
 character, severity and message, with UTF-8 and with UTF-16 positions.
+Where the environment names the library for the Python package
+(QEL2JSON_LIBRARY, with the package on PYTHONPATH), formatting each text
+gives what qel2json_format gives: one edit
+from the text's start to its end that makes it the formatted text, none
+where the text is formatted already, and null with a warning where it has
+an ERROR.
 
 Where the text holds misspelt words, the server shows one diagnostic a word
 ("unknown keyword ..."), and the command line's lines that the word caused
@@ -14,8 +20,9 @@ differently once the word is read as the keyword it resembles).
 
 The texts: every golden input that is UTF-8 (the protocol carries no other
 text), and descriptions generated here with tabs, accents, the euro sign,
-characters outside the Basic Multilingual Plane, and mistakes between
-them (bytes that begin no token, misspelt keywords, missing brackets).  The
+characters outside the Basic Multilingual Plane, and comments, some with
+mistakes between them (bytes that begin no token, misspelt keywords,
+missing brackets).  The
 expected character is worked out here, independently of the server: the
 command line's column counts bytes with tabs to columns 1, 9, 17, ...; a
 column inside a tab is the tab's character, one inside a character of
@@ -34,7 +41,7 @@ SEVERITY = {"NOTE": 3, "WARNING": 2, "ERROR": 1, "DEADLY": 1}
 LINE = re.compile(rb'^"(.*)", line (\d+):(\d+) (NOTE|WARNING|ERROR|DEADLY): (.*)$')
 
 
-def generated(count, seed=19):
+def generated(count, seed=19, mistaken=True):
     rnd = random.Random(seed)
     texts = ["é", "Größe", "€", "😀", "中文", "a\tb", "x"]
     mistakes = [";", "linear", "€", "INTEGE", "+", "😀", "<", ">", "\\"]
@@ -46,15 +53,17 @@ def generated(count, seed=19):
         for w in skeleton:
             words.append(w)
             r = rnd.random()
-            if r < 0.08:
+            if r < 0.08 and mistaken:
                 words.append(rnd.choice(mistakes))
             elif r < 0.14:
                 words.append('-- %s\n' % rnd.choice(texts))
-            elif r < 0.2:
+            elif r < 0.2 and mistaken:
                 words.append('"%s"' % rnd.choice(texts))
         text = ""
         for w in words:
             text += w + rnd.choice([" ", "\t", "  \t", "\n", "\t\t", " \r\n", "\r"])
+        if rnd.random() < 0.3:  # a comment on the last line, with no line end after it
+            text += "-- %s" % rnd.choice(texts)
         out.append(text)
     return out
 
@@ -169,7 +178,42 @@ def differences(published, expected):
     return complaints
 
 
-def check(server_program, program, texts, encoding):
+def text_end(data, encoding):
+    lines = re.split(rb"\r\n|\r|\n", data)
+    return {"line": len(lines) - 1, "character": units(lines[-1], encoding)}
+
+
+def library_formatter():
+    """qel2json_format through the Python package: the formatted text, or
+    None for a text with an ERROR; None where no library is named."""
+    if not os.environ.get("QEL2JSON_LIBRARY"):
+        return None
+    import qel2json
+
+    def format_(data):
+        try:
+            return qel2json.format(data)
+        except qel2json.TranslationError:
+            return None
+    return format_
+
+
+def formatting_differences(data, answer, before, encoding, library_format):
+    """What is wrong with the server's answer to formatting data (the
+    message before the answer, a warning where there is one)."""
+    formatted = library_format(data)
+    if formatted is None:
+        warned = before.get("method") == "window/showMessage" and before["params"]["type"] == 2
+        return [] if answer == {"jsonrpc": "2.0", "id": answer["id"], "result": None} and warned else [
+            "the library does not format it, the server answers %s after %s" % (answer, before)]
+    expected = [] if formatted == data else [
+        {"range": {"start": {"line": 0, "character": 0}, "end": text_end(data, encoding)},
+         "newText": formatted.decode("utf-8")}]
+    return [] if answer.get("result") == expected else ["formatted by the library: %r; the server: %s" % (
+        formatted, answer)]
+
+
+def check(server_program, program, texts, encoding, library_format):
     server = Server(server_program)
     server.send({"jsonrpc": "2.0", "id": 1, "method": "initialize",
                  "params": {"capabilities": {"general": {"positionEncodings": [encoding]}}}})
@@ -183,6 +227,12 @@ def check(server_program, program, texts, encoding):
                                                  "text": data.decode("utf-8")}}})
     published = lambda ms: {m["params"]["uri"] for m in ms if m.get("method") == "textDocument/publishDiagnostics"}
     server.wait(lambda ms: set(uris) <= published(ms))
+    formatting = {}
+    if library_format:
+        for i, uri in enumerate(uris):
+            formatting[1000 + i] = uri
+            server.send({"jsonrpc": "2.0", "id": 1000 + i, "method": "textDocument/formatting",
+                         "params": {"textDocument": {"uri": uri}, "options": {"tabSize": 4, "insertSpaces": True}}})
     server.send({"jsonrpc": "2.0", "id": 2, "method": "shutdown"})
     server.wait(lambda ms: any(m.get("id") == 2 for m in ms))
     server.send({"jsonrpc": "2.0", "method": "exit"})
@@ -207,11 +257,21 @@ def check(server_program, program, texts, encoding):
     words = sum(1 for m in server.messages if m.get("method") == "textDocument/publishDiagnostics"
                 for d in m["params"]["diagnostics"] if d["message"].startswith(WORD))
     assert words > 0, "no text with a misspelt word was checked"
+    for before, m in zip(server.messages, server.messages[1:]):
+        if m.get("id") not in formatting:
+            continue
+        uri = formatting.pop(m["id"])
+        complaints = formatting_differences(uris[uri], m, before, encoding, library_format)
+        if complaints:
+            failures += 1
+            print("%s (%s), formatting: %s" % (uri, encoding, "\n".join(complaints)))
+    assert not formatting, "formatting requests without an answer: %s" % sorted(formatting)
     return failures, count
 
 
 def main():
     server, program, golden = sys.argv[1:4]
+    library_format = library_formatter()
     texts, skipped = [], 0
     for name in sorted(os.listdir(golden)):
         path = os.path.join(golden, name, "input.qel")
@@ -225,12 +285,16 @@ def main():
             skipped += 1
     for i, text in enumerate(generated(60)):
         texts.append(("generated-%d" % i, text.encode("utf-8")))
+    for i, text in enumerate(generated(30, seed=23, mistaken=False)):
+        texts.append(("generated-right-%d" % i, text.encode("utf-8")))
     failures = 0
     for encoding in ("utf-8", "utf-16"):
-        f, count = check(server, program, texts, encoding)
+        f, count = check(server, program, texts, encoding, library_format)
         failures += f
         print("%s: %d texts, %d diagnostics, %d texts differ" % (encoding, len(texts), count, f))
     print("golden inputs that are not UTF-8, which the protocol cannot carry: %d" % skipped)
+    if not library_format:
+        print("formatting not checked: no library named (QEL2JSON_LIBRARY)")
     return 1 if failures else 0
 
 

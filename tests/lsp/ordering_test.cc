@@ -1,8 +1,8 @@
 // The order in which the threaded server takes its work: changes apply at
 // once on the message loop, in the order they came; the worker translates
 // snapshots, a later update taking an earlier one's place only where no
-// request waits between them; a request is answered on the text it was
-// asked about; shutdown is answered after everything before it, and exit
+// request waits between them; a request (hover, formatting) is answered on
+// the text it was asked about; shutdown is answered after everything before it, and exit
 // leaves no request unanswered.  The worker is held in its first
 // translation while the messages are handed over, so that they wait for
 // it as they do behind a large document.
@@ -198,6 +198,23 @@ TEST_F(LspOrdering, ChangeHoverChange) {
   EXPECT_EQ((*hover)["result"]["contents"]["value"].get<std::string>().rfind("**SYSTEM** (", 0), 0u) << *hover;
   EXPECT_EQ((*hover)["result"]["range"]["end"], Place(0, 6));
   EXPECT_EQ(Translations(), 3);
+}
+
+// Formatting between two changes formats the text before the second: not
+// the text formatted already before it, nor the one after.
+TEST_F(LspOrdering, ChangeFormattingChange) {
+  const std::string messy = "SYSTEM   LINEAR < >\n\t" + kTail;
+  OpenHeld(kSystem);
+  Send(Change(2, messy));
+  Send(Message("textDocument/formatting",
+               {{"textDocument", {{"uri", kUri}}}, {"options", {{"tabSize", 2}, {"insertSpaces", true}}}}, 2));
+  Send(Change(3, "-- another text\n" + kSystemType));
+  Release();
+  std::vector<json> all = messages_.WaitFor([](auto& m) { return HasVersion(m, 3) && Response(m, 2); });
+  const json& edits = (*Response(all, 2))["result"];
+  ASSERT_EQ(edits.size(), 1u) << edits;
+  EXPECT_EQ(edits[0]["newText"], kSystem);
+  EXPECT_EQ(edits[0]["range"]["end"], Place(2, 0));
 }
 
 // Updates with no request between them: only the last is translated.  The
