@@ -17,16 +17,14 @@
 // results; review the difference before committing it.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "support/child.h"
+#include "support/golden.h"
 
 namespace {
 
@@ -42,8 +40,6 @@ std::vector<std::string> Lines(const std::string& text) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
-
-void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // The JSON text without the blanks and line ends between its tokens.
 std::string WithoutBlanks(const std::string& json) {
@@ -85,44 +81,14 @@ TEST_P(FormatCase, GivesItsExpectedOutput) {
   std::vector<std::string> args = ownArgs ? Lines(ReadFileBytes(dir + "args"))
                                   : fromJson ? std::vector<std::string>{"--from-json", inputName}
                                              : std::vector<std::string>{inputName};
-  Outcome o = RunProgram(kFormat, args, "", 0, dir);
-  if (getenv("QEL_GOLDEN_UPDATE")) {
-    Write(dir + "stdout", o.out);
-    Write(dir + "stderr", o.err);
-    Write(dir + "status", std::to_string(o.status) + "\n");
-    return;
-  }
-  const std::string out = ReadFileBytes(dir + "stdout"), err = ReadFileBytes(dir + "stderr");
-  const std::string expectedStatus = ReadFileBytes(dir + "status");
-  ASSERT_FALSE(expectedStatus.empty()) << dir << " has no status file";
-  const int status = std::atoi(expectedStatus.c_str());
-  EXPECT_EQ(o.status, status);
-  EXPECT_EQ(o.err, err);
-  EXPECT_TRUE(o.out == out) << "standard output differs from " << dir << "stdout:\n" << o.out;
+  const GoldenRun e = ExpectGoldenRun(kFormat, args, dir);
   if (ownArgs) return;
-
   const std::string input = ReadFileBytes(dir + inputName);
-  std::string errOfStdin = err;
-  for (size_t at = 0; (at = errOfStdin.find("\"" + inputName + "\"", at)) != std::string::npos;)
-    errOfStdin.replace(at, inputName.size() + 2, "\"stdin\"");
-  std::vector<size_t> pieces = {0, 7};
-  if (input.size() < 4096) pieces.push_back(1);
-  for (size_t piece : pieces) {
-    Outcome p = RunProgram(kFormat, fromJson ? std::vector<std::string>{"--from-json", "-"} : std::vector<std::string>{"-"},
-                           input, piece);
-    EXPECT_EQ(p.status, status) << "pieces of " << piece;
-    EXPECT_EQ(p.err, errOfStdin) << "pieces of " << piece;
-    EXPECT_TRUE(p.out == out) << "standard output differs with pieces of " << piece;
-  }
-  if (status != 0) return;
+  ExpectSameFromStdin(kFormat, fromJson ? std::vector<std::string>{"--from-json", "-"} : std::vector<std::string>{"-"},
+                      input, inputName, e);
+  if (e.status != 0) return;
   std::string document = fromJson ? input : RunProgram(kTranslate, {}, input).out;
-  ExpectCanonicalAndMeaning(out, document, fromJson, dir);
-}
-
-std::string CaseName(const ::testing::TestParamInfo<std::string>& i) {
-  std::string name = i.param;
-  std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
-  return name;
+  ExpectCanonicalAndMeaning(e.out, document, fromJson, dir);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FormatCase,
@@ -137,25 +103,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, FormatCase,
 // " | ".  A damaged document writes nothing, and its diagnostic stands where
 // the document first goes wrong.
 TEST(DamagedDocument, StopsWhereTheDocumentFirstGoesWrong) {
-  const std::string path = kDir + "/damaged-documents.txt";
-  std::string data = ReadFileBytes(path), updated;
-  int cases = 0;
-  for (const std::string& line : Lines(data)) {
-    size_t arrow = line.find(" => ");
-    if (line.empty() || line[0] == '#' || arrow == std::string::npos) {
-      updated += line + "\n";
-      continue;
-    }
-    Outcome o = RunProgram(kFormat, {"--from-json", "-"}, line.substr(0, arrow) + "\n");
+  EXPECT_GT(CheckArrowLines(kDir + "/damaged-documents.txt", [](const std::string& document) {
+    Outcome o = RunProgram(kFormat, {"--from-json", "-"}, document + "\n");
+    EXPECT_EQ(o.out, "") << document;
     std::string shown = std::to_string(o.status);
     for (const std::string& diagnostic : Lines(o.err)) shown += " | " + diagnostic;
-    updated += line.substr(0, arrow + 4) + shown + "\n";
-    EXPECT_EQ(shown, line.substr(arrow + 4)) << line.substr(0, arrow);
-    EXPECT_EQ(o.out, "") << line.substr(0, arrow);
-    ++cases;
-  }
-  if (getenv("QEL_GOLDEN_UPDATE")) Write(path, updated);
-  EXPECT_GT(cases, 20);
+    return shown;
+  }), 20);
 }
 
 // Every description the project keeps elsewhere (the command line's golden
@@ -195,9 +149,7 @@ std::vector<std::string> KeptDescriptions() {
 // "every_construct_input_qel", "examples_plant_qel": the path's last two parts.
 std::string KeptName(const ::testing::TestParamInfo<std::string>& i) {
   const std::string& path = i.param;
-  std::string name = path.substr(path.rfind('/', path.rfind('/') - 1) + 1);
-  std::replace_if(name.begin(), name.end(), [](char c) { return !isalnum(c); }, '_');
-  return name;
+  return CaseName({path.substr(path.rfind('/', path.rfind('/') - 1) + 1), i.index});
 }
 
 INSTANTIATE_TEST_SUITE_P(Kept, KeptDescription, ::testing::ValuesIn(KeptDescriptions()), KeptName);
