@@ -1,9 +1,10 @@
 // The C interface as a client sees it: every golden case gives the command
-// line's document, diagnostics and status, held or streamed; diagnostics
-// as records agree with their lines, their codes with their messages and
-// their byte places with their coordinates; the stream's functions are
-// called as read(2) and write(2) would be; and a translation that must end
-// early (a bound passed, a failed write) ends alone.
+// line's document, diagnostics and status, held or streamed, whatever is
+// recorded besides; diagnostics as records agree with their lines, their
+// codes with their messages and their byte places with their coordinates;
+// the stream's functions are called as read(2) and write(2) would be; and
+// a translation that must end early (a bound passed, a failed read or
+// write) ends alone.
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -110,7 +111,15 @@ TEST_P(Golden, HeldAsTheCommandLineWritesIt) {
     EXPECT_EQ(qel2json_result_complete(r.r), !c.out.empty());
     EXPECT_EQ(LinesOf(r.r), c.err);
     ExpectDataAgrees(r.r, c.input, c.name);
+    EXPECT_EQ(qel2json_result_token_count(r.r) + qel2json_result_span_count(r.r), 0u) << "none asked for";
   }
+  // Records, and no document, change nothing else the command line shows.
+  ASSERT_EQ(qel2json_translator_set_options(t.t, QEL2JSON_RECORD_SPANS | QEL2JSON_NO_DOCUMENT), 0);
+  Result r(qel2json_translate(t.t, c.input.data(), c.input.size(), "input.qel"));
+  EXPECT_EQ(qel2json_result_status(r.r), c.status);
+  EXPECT_EQ(r.Text(), c.err);
+  EXPECT_EQ(qel2json_result_document(r.r, nullptr), nullptr);
+  EXPECT_GT(qel2json_result_token_count(r.r), 0u);
 }
 
 struct Stream {
@@ -121,7 +130,6 @@ struct Stream {
   std::string document;
   std::string lines;
   size_t writeLimit = 0;  // bytes a write takes at most (0: all)
-  int failWrites = 0;     // an errno value every write fails with
   int interrupt = 0;      // every interrupt-th call of either fails with EINTR
   int calls = 0;
   bool Interrupted() { return interrupt && ++calls % interrupt == 0; }
@@ -142,8 +150,8 @@ long ReadPiece(void* context, char* buffer, size_t size) {
 
 long WriteDocument(void* context, const char* bytes, size_t size) {
   Stream* s = static_cast<Stream*>(context);
-  if (s->failWrites || s->Interrupted()) {
-    errno = s->failWrites ? s->failWrites : EINTR;
+  if (s->Interrupted()) {
+    errno = EINTR;
     return -1;
   }
   if (s->writeLimit) size = std::min(size, s->writeLimit);
@@ -167,11 +175,7 @@ qel2json_result* TranslateStream(qel2json_translator* t, Stream& s, bool write, 
   return work(t, &stream, "stdin");
 }
 
-std::string AsStdin(std::string err) {
-  const std::string file = "\"input.qel\"";
-  for (size_t at = err.find(file); at != std::string::npos; at = err.find(file, at)) err.replace(at, file.size(), "\"stdin\"");
-  return err;
-}
+std::string AsStdin(const std::string& err) { return Replaced(err, "\"input.qel\"", "\"stdin\""); }
 
 TEST_P(Golden, StreamedInPiecesAsTheCommandLineWritesIt) {
   const GoldenCase& c = Cases()[GetParam()];
@@ -206,25 +210,14 @@ TEST_P(Golden, StreamedInPiecesAsTheCommandLineWritesIt) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::Range(size_t(0), Cases().size()),
                          [](const ::testing::TestParamInfo<size_t>& i) {
-                           std::string name = Cases()[i.param].name;
-                           for (char& ch : name)
-                             if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
+                           return CaseName({Cases()[i.param].name, i.index});
                          });
 
 // Each line of expected-terminals.txt: a description, " => ", and the
 // terminals its first syntax error names as expected.
 TEST(SyntaxError, NamesTheTerminalsThatCouldHaveCome) {
-  std::string data = ReadFileBytes(std::string(DATA_DIR) + "/expected-terminals.txt");
   Translator t;
-  int cases = 0;
-  for (size_t at = 0; at < data.size();) {
-    size_t end = data.find('\n', at);
-    std::string line = data.substr(at, end - at);
-    at = end + 1;
-    size_t arrow = line.find(" => ");
-    if (line.empty() || line[0] == '#' || arrow == std::string::npos) continue;
-    std::string input = line.substr(0, arrow), expected = line.substr(arrow + 4);
+  EXPECT_GT(CheckArrowLines(std::string(DATA_DIR) + "/expected-terminals.txt", [&](const std::string& input) {
     Result r(qel2json_translate(t.t, input.data(), input.size(), nullptr));
     std::string named;
     for (size_t i = 0; const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, i); ++i) {
@@ -236,29 +229,19 @@ TEST(SyntaxError, NamesTheTerminalsThatCouldHaveCome) {
       for (size_t k = 0; k < d->expected_count; ++k) named += (k ? " " : "") + std::string(d->expected[k]);
       break;
     }
-    EXPECT_EQ(named, expected) << input;
-    ++cases;
-  }
-  EXPECT_GT(cases, 3);
+    return named;
+  }), 3);
 }
 
 // Each line of repair-words.txt: a description, " => ", and the
 // diagnostics it gives with words read whole.  Where a word is read as the
 // keyword it resembles, the document is that of the text corrected so.
 TEST(RepairWords, OneDiagnosticForAWordThatIsNoKeyword) {
-  std::string data = ReadFileBytes(std::string(DATA_DIR) + "/repair-words.txt");
   Translator repairing, plain;
   ASSERT_EQ(qel2json_translator_set_options(repairing.t, QEL2JSON_REPAIR_WORDS), 0);
-  int cases = 0;
-  for (size_t at = 0; at < data.size();) {
-    size_t end = data.find('\n', at);
-    std::string line = data.substr(at, end - at);
-    at = end + 1;
-    size_t arrow = line.find(" => ");
-    if (line.empty() || line[0] == '#' || arrow == std::string::npos) continue;
-    std::string input = line.substr(0, arrow) + "\n", expected = line.substr(arrow + 4);
+  EXPECT_GT(CheckArrowLines(std::string(DATA_DIR) + "/repair-words.txt", [&](const std::string& line) {
+    std::string input = line + "\n", shown, corrected = input;
     Result r(qel2json_translate(repairing.t, input.data(), input.size(), nullptr));
-    std::string shown, corrected = input;
     for (size_t i = qel2json_result_diagnostic_count(r.r); i-- > 0;) {
       const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, i);
       shown = std::string(d->text) + (shown.empty() ? "" : " | ") + shown;
@@ -266,14 +249,12 @@ TEST(RepairWords, OneDiagnosticForAWordThatIsNoKeyword) {
       EXPECT_EQ(d->suggestion != nullptr, d->code == QEL2JSON_CODE_UNKNOWN_KEYWORD && strchr(d->message, '?'));
       if (d->suggestion) corrected.replace(d->offset, d->length, d->suggestion);
     }
-    EXPECT_EQ(shown, expected) << input;
     if (corrected != input) {
       Result fixed(qel2json_translate(plain.t, corrected.data(), corrected.size(), nullptr));
       EXPECT_EQ(r.Document(), fixed.Document()) << corrected;
     }
-    ++cases;
-  }
-  EXPECT_GT(cases, 8);
+    return shown;
+  }), 8);
 }
 
 const std::string& Example() {
@@ -281,27 +262,56 @@ const std::string& Example() {
   return text;
 }
 
-TEST(Limit, ALongerDocumentEndsTheTranslation) {
+// Line feeds for ever, counted.
+long ReadEndlessly(void* delivered, char* buffer, size_t size) {
+  memset(buffer, '\n', size);
+  *static_cast<size_t*>(delivered) += size;
+  return long(size);
+}
+
+// A bound on the document or on the input passes a translation of exactly
+// its size and ends a longer one with no document; 0 takes it away.
+// Streamed, no byte beyond a document bound is written, and of a stream
+// that never ends one byte past an input bound is read and no more.
+TEST(Limit, ALongerDocumentOrInputEndsTheTranslation) {
+  const std::string& text = Example();
   Translator t;
-  Result whole(qel2json_translate(t.t, Example().data(), Example().size(), "plant.qel"));
-  std::string document = whole.Document();
+  const std::string document = Result(qel2json_translate(t.t, text.data(), text.size(), "plant.qel")).Document();
   ASSERT_FALSE(document.empty());
-  qel2json_translator_set_max_document_size(t.t, document.size());
-  Result exact(qel2json_translate(t.t, Example().data(), Example().size(), "plant.qel"));
-  EXPECT_EQ(exact.Document(), document);
-  qel2json_translator_set_max_document_size(t.t, document.size() - 1);
-  Result over(qel2json_translate(t.t, Example().data(), Example().size(), "plant.qel"));
-  EXPECT_EQ(qel2json_result_status(over.r), 1);
-  EXPECT_EQ(qel2json_result_document(over.r, nullptr), nullptr);
-  EXPECT_EQ(qel2json_result_complete(over.r), 0);
-  EXPECT_EQ(over.Text(), "\"plant.qel\", line 0:0 DEADLY: the document is longer than the limit of " +
-                             std::to_string(document.size() - 1) + " bytes\n");
-  // Streamed, no byte beyond the limit is written.
+  struct Bound {
+    void (*set)(qel2json_translator*, size_t);
+    size_t size;
+    std::string what;
+    int code;
+  };
+  for (const Bound& b : {Bound{qel2json_translator_set_max_document_size, document.size(), "document",
+                               QEL2JSON_CODE_DOCUMENT_TOO_LONG},
+                         Bound{qel2json_translator_set_max_input_size, text.size(), "input", QEL2JSON_CODE_INPUT_TOO_LONG}}) {
+    b.set(t.t, b.size);
+    EXPECT_EQ(Result(qel2json_translate(t.t, text.data(), text.size(), "plant.qel")).Document(), document) << b.what;
+    b.set(t.t, b.size - 1);
+    Result over(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
+    EXPECT_EQ(qel2json_result_status(over.r), 1);
+    EXPECT_EQ(qel2json_result_document(over.r, nullptr), nullptr);
+    EXPECT_EQ(qel2json_result_complete(over.r), 0);
+    EXPECT_EQ(over.Text(), "\"plant.qel\", line 0:0 DEADLY: the " + b.what + " is longer than the limit of " +
+                               std::to_string(b.size - 1) + " bytes\n");
+    EXPECT_EQ(qel2json_result_diagnostic_at(over.r, 0)->code, b.code);
+    b.set(t.t, 0);
+    EXPECT_EQ(Result(qel2json_translate(t.t, text.data(), text.size(), "plant.qel")).Document(), document) << b.what;
+  }
   qel2json_translator_set_max_document_size(t.t, 100);
-  Stream s(Example());
+  Stream s(text);
   Result streamed(TranslateStream(t.t, s, true, false));
   EXPECT_EQ(qel2json_result_complete(streamed.r), 0);
   EXPECT_LE(s.document.size(), 100u);
+  qel2json_translator_set_max_input_size(t.t, 1000000);
+  size_t delivered = 0;
+  qel2json_stream endless = QEL2JSON_STREAM_INIT;
+  endless.read = ReadEndlessly;
+  endless.read_context = &delivered;
+  EXPECT_EQ(qel2json_result_status(Result(qel2json_translate_stream(t.t, &endless, nullptr)).r), 1);
+  EXPECT_EQ(delivered, 1000001u);
 }
 
 // A nesting depth of 20,000 asks for gigabytes of indentation; a bound
@@ -318,111 +328,59 @@ TEST(Limit, DeepNestingIsBounded) {
   EXPECT_NE(r.Text().find("DEADLY: the document is longer than the limit of 10485760 bytes"), std::string::npos);
 }
 
-// Line feeds for ever, counted.
-long ReadEndlessly(void* delivered, char* buffer, size_t size) {
-  memset(buffer, '\n', size);
-  *static_cast<size_t*>(delivered) += size;
-  return long(size);
-}
-
-// An input bound passes a text of exactly its size and ends a longer one
-// with no document; of a stream that never ends, one byte past the bound
-// is read and no more.  0 takes the bound away.
-TEST(Limit, ALongerInputEndsTheTranslation) {
-  Translator t;
-  const std::string& text = Example();
-  Result whole(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
-  ASSERT_FALSE(whole.Document().empty());
-  qel2json_translator_set_max_input_size(t.t, text.size());
-  Result exact(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
-  EXPECT_EQ(exact.Document(), whole.Document());
-  qel2json_translator_set_max_input_size(t.t, text.size() - 1);
-  Result over(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
-  EXPECT_EQ(qel2json_result_status(over.r), 1);
-  EXPECT_EQ(qel2json_result_document(over.r, nullptr), nullptr);
-  EXPECT_EQ(qel2json_result_complete(over.r), 0);
-  EXPECT_EQ(over.Text(), "\"plant.qel\", line 0:0 DEADLY: the input is longer than the limit of " +
-                             std::to_string(text.size() - 1) + " bytes\n");
-  EXPECT_EQ(qel2json_result_diagnostic_at(over.r, 0)->code, QEL2JSON_CODE_INPUT_TOO_LONG);
-  qel2json_translator_set_max_input_size(t.t, 1000000);
-  size_t delivered = 0;
-  qel2json_stream endless = QEL2JSON_STREAM_INIT;
-  endless.read = ReadEndlessly;
-  endless.read_context = &delivered;
-  Result streamed(qel2json_translate_stream(t.t, &endless, nullptr));
-  EXPECT_EQ(qel2json_result_status(streamed.r), 1);
-  EXPECT_EQ(delivered, 1000001u);
-  qel2json_translator_set_max_input_size(t.t, 0);
-  Result unbounded(qel2json_translate(t.t, text.data(), text.size(), "plant.qel"));
-  EXPECT_EQ(unbounded.Document(), whole.Document());
-}
-
-TEST(Stream, AFailedWriteEndsTheTranslation) {
-  Translator t;
-  Stream s(Example());
-  s.failWrites = ENOSPC;
-  Result r(TranslateStream(t.t, s, true, false));
-  EXPECT_EQ(qel2json_result_status(r.r), 1);
-  EXPECT_EQ(qel2json_result_complete(r.r), 0);
-  EXPECT_EQ(r.Text(), "\"stdin\", line 0:0 DEADLY: cannot write the output: No space left on device\n");
-  // The next translation is whole.
-  Stream next(Example());
-  Result again(TranslateStream(t.t, next, true, false));
-  EXPECT_EQ(qel2json_result_status(again.r), 0);
-  EXPECT_EQ(next.document, ReadFileBytes(EXAMPLE_JSON));
-}
-
-// Calls that break the convention end the translation as failures do.
-TEST(Stream, WritesThatTakeNothingOrTooMuchAreFailures) {
-  for (long answer : {0L, 1L << 40, -2L}) {
-    Translator t;
-    qel2json_stream stream = QEL2JSON_STREAM_INIT;
-    Stream s(Example());
-    stream.read = ReadPiece;
-    stream.read_context = &s;
-    stream.write_context = &answer;
-    stream.write = [](void* c, const char*, size_t) { return *static_cast<long*>(c); };
-    Result r(qel2json_translate_stream(t.t, &stream, "stdin"));
-    EXPECT_EQ(qel2json_result_complete(r.r), 0) << answer;
-    EXPECT_EQ(r.Text(), "\"stdin\", line 0:0 DEADLY: cannot write the output: Input/output error\n") << answer;
-    const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, 0);
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->code, QEL2JSON_CODE_CANNOT_WRITE);
-  }
-}
-
-struct ReadAnswer {
+// What a read or write function answers: a value, with errno.
+struct Answer {
   long value;
   int error;
+  std::string reason;  // as the diagnostic gives it
 };
 
-Result ReadOnce(qel2json_translator* t, ReadAnswer answer) {
-  qel2json_stream stream = QEL2JSON_STREAM_INIT;
-  stream.read = [](void* c, char*, size_t) {
-    ReadAnswer* a = static_cast<ReadAnswer*>(c);
-    errno = a->error;
-    return a->value;
-  };
-  stream.read_context = &answer;
-  return Result(qel2json_translate_stream(t, &stream, "broken"));
+long Answered(void* context) {
+  const Answer* a = static_cast<const Answer*>(context);
+  errno = a->error;
+  return a->value;
 }
 
-TEST(Stream, AFailedReadEndsTheTranslation) {
+// A read or a write that fails, or that breaks the convention (a write
+// that takes nothing, more than it was offered or a read that gives more,
+// an answer below -1), ends the translation alone with one DEADLY line:
+// the next one is whole.
+TEST(Stream, AFailedReadOrWriteEndsTheTranslation) {
   Translator t;
-  for (ReadAnswer failure : {ReadAnswer{-1, EIO}, {-1, 0}, {-7, 0}, {1L << 40, 0}}) {
-    Result r = ReadOnce(t.t, failure);
-    EXPECT_EQ(qel2json_result_status(r.r), 1);
-    EXPECT_EQ(r.Text(), "refillBuf: Input/output error\n") << failure.value;
-    const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, 0);
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->severity, QEL2JSON_SEVERITY_DEADLY);
-    EXPECT_EQ(d->code, QEL2JSON_CODE_CANNOT_READ);
-    EXPECT_STREQ(d->file, "broken");
-    EXPECT_EQ(d->line, 0);
-    EXPECT_STREQ(d->text, "refillBuf: Input/output error");
+  const std::string io = "Input/output error";
+  for (bool reading : {true, false}) {
+    std::vector<Answer> answers =
+        reading ? std::vector<Answer>{{-1, EIO, io}, {-1, 0, io}, {-7, 0, io}, {1L << 40, 0, io}, {-1, EISDIR, "Is a directory"}}
+                : std::vector<Answer>{{-1, ENOSPC, "No space left on device"}, {0, 0, io}, {1L << 40, 0, io}, {-2, 0, io}};
+    for (Answer& a : answers) {
+      Stream s(Example());
+      qel2json_stream stream = QEL2JSON_STREAM_INIT;
+      stream.read = ReadPiece;
+      stream.read_context = &s;
+      if (reading) {
+        stream.read = [](void* c, char*, size_t) { return Answered(c); };
+        stream.read_context = &a;
+      } else {
+        stream.write = [](void* c, const char*, size_t) { return Answered(c); };
+        stream.write_context = &a;
+      }
+      Result r(qel2json_translate_stream(t.t, &stream, "broken"));
+      std::string line = reading ? "refillBuf: " + a.reason : "\"broken\", line 0:0 DEADLY: cannot write the output: " + a.reason;
+      EXPECT_EQ(qel2json_result_status(r.r), 1);
+      EXPECT_EQ(qel2json_result_complete(r.r), 0);
+      EXPECT_EQ(r.Text(), line + "\n") << a.value;
+      const qel2json_diagnostic* d = qel2json_result_diagnostic_at(r.r, 0);
+      ASSERT_NE(d, nullptr);
+      EXPECT_EQ(d->severity, QEL2JSON_SEVERITY_DEADLY);
+      EXPECT_EQ(d->code, reading ? QEL2JSON_CODE_CANNOT_READ : QEL2JSON_CODE_CANNOT_WRITE);
+      EXPECT_STREQ(d->file, "broken");
+      EXPECT_EQ(d->line, 0);
+      EXPECT_EQ(d->text, line);
+      Stream next(Example());
+      Result again(TranslateStream(t.t, next, true, false));
+      EXPECT_EQ(next.document, ReadFileBytes(EXAMPLE_JSON));
+    }
   }
-  Result directory = ReadOnce(t.t, {-1, EISDIR});
-  EXPECT_EQ(directory.Text(), "refillBuf: Is a directory\n");
 }
 
 // A stream set up without QEL2JSON_STREAM_INIT (size 0), or by a program

@@ -3,8 +3,7 @@
 // installed interface: records/NAME.qel beside NAME.tokens and NAME.spans,
 // and the table of terminals in records/terminals.txt
 // (QEL_GOLDEN_UPDATE=1 rewrites them), the places agree with the
-// diagnostics' way of counting on text that crosses the reader's blocks,
-// and a translation that asks for nothing gets nothing.
+// diagnostics' way of counting on text that crosses the reader's blocks.
 #include <string>
 #include <vector>
 
@@ -132,23 +131,6 @@ TEST(Records, PlacesAgreeWithTheTextAcrossBufferRefills) {
     }
   }
   EXPECT_EQ(tokens.back().kind, QEL2JSON_TOKEN_END_OF_TEXT);
-}
-
-// Options change nothing of what the command line would see, except that
-// no document is made when none is asked for; without options nothing is
-// recorded.
-TEST(Records, OptionsKeepTheDiagnosticsOfEveryGoldenCase) {
-  qel2json::Translator plain, recording;
-  recording.set_options(qel2json::Options::RecordSpans | qel2json::Options::NoDocument);
-  for (const GoldenCase& c : GoldenCases(GOLDEN_DIR)) {
-    qel2json::Result a = plain.translate(c.input, "input.qel");
-    qel2json::Result b = recording.translate(c.input, "input.qel");
-    EXPECT_EQ(a.diagnostics_text(), b.diagnostics_text()) << c.name;
-    EXPECT_EQ(a.status(), b.status()) << c.name;
-    EXPECT_TRUE(a.tokens().empty() && a.spans().empty()) << c.name;
-    EXPECT_FALSE(b.document()) << c.name;
-    EXPECT_FALSE(b.tokens().empty()) << c.name;
-  }
 }
 
 // The terminals by the numbers clients keep (0: a comment), with their
