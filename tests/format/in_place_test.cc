@@ -17,7 +17,6 @@
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -88,15 +87,12 @@ void SetOldTime(const std::string& path) {
 
 // Runs the program in dir after `prepare` (in the child, before exec).
 Outcome RunPrepared(const std::vector<std::string>& args, const std::string& dir, const std::function<void()>& prepare) {
-  return RunInChild([&] {
-    prepare();
-    if (chdir(dir.c_str()) != 0) _exit(126);
-    std::vector<char*> argv = {const_cast<char*>(kFormat.c_str())};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(kFormat.c_str(), argv.data());
-    _exit(127);
-  });
+  return RunProgramAfter(
+      [&] {
+        prepare();
+        if (chdir(dir.c_str()) != 0) _exit(126);
+      },
+      kFormat, args);
 }
 
 // As a user without privileges, for whom permissions count: root may
@@ -166,40 +162,39 @@ TEST(InPlace, AFailedWriteLeavesTheFileWholeAndNoTemporaryFile) {
 #if defined(QEL_COVERAGE_BUILD)
   GTEST_SKIP() << "an instrumented program writes its counts as it exits, which these limits forbid";
 #endif
-  {
+  struct Case {
+    std::string failing, reason;
+    mode_t fileMode, folderMode;
+    bool limited;       // by the size of a file, else by permissions
+    std::string other;  // a file named after it, rewritten all the same
+  };
+  for (const Case& c : {Case{"messy.qel", "File too large", 0644, 0700, true, ""},
+                        Case{"messy.qel", "Permission denied", 0666, 0555, false, ""},
+                        Case{"read-only.qel", "Permission denied", 0444, 0777, false, "messy.qel"}}) {
     Folder f;
-    f.Put("messy.qel", kMessy);
-    Outcome o = RunPrepared({"-i", "messy.qel"}, f.path(), [] {
-      rlimit small = {40, 40};
-      setrlimit(RLIMIT_FSIZE, &small);
-    });
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "qel2json-format: cannot rewrite messy.qel: File too large\n");
-    EXPECT_EQ(ReadFileBytes(f / "messy.qel"), kMessy);
-    EXPECT_EQ(f.Names(), std::set<std::string>{"messy.qel"});
-  }
-  {
-    Folder f;
-    f.Put("messy.qel", kMessy, 0666);
-    chmod(f.path().c_str(), 0555);
-    Outcome o = RunUnprivileged({"-i", "messy.qel"}, f.path());
+    f.Put(c.failing, kMessy, c.fileMode);
+    std::vector<std::string> args = {"-i", c.failing};
+    std::set<std::string> names = {c.failing};
+    if (!c.other.empty()) {
+      f.Put(c.other, kMessy, 0666);
+      args.push_back(c.other);
+      names.insert(c.other);
+    }
+    chmod(f.path().c_str(), c.folderMode);
+    Outcome o = c.limited ? RunPrepared(args, f.path(),
+                                        [] {
+                                          rlimit small = {40, 40};
+                                          setrlimit(RLIMIT_FSIZE, &small);
+                                        })
+                          : RunUnprivileged(args, f.path());
     if (o.status == 125) GTEST_SKIP() << "the program cannot be run without privileges";
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "qel2json-format: cannot rewrite messy.qel: Permission denied\n");
-    EXPECT_EQ(ReadFileBytes(f / "messy.qel"), kMessy);
-    EXPECT_EQ(f.Names(), std::set<std::string>{"messy.qel"});
-  }
-  {
-    Folder f;
-    f.Put("read-only.qel", kMessy, 0444);
-    f.Put("messy.qel", kMessy, 0666);
-    chmod(f.path().c_str(), 0777);
-    Outcome o = RunUnprivileged({"-i", "read-only.qel", "messy.qel"}, f.path());
-    EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "qel2json-format: cannot rewrite read-only.qel: Permission denied\n");
-    EXPECT_EQ(ReadFileBytes(f / "read-only.qel"), kMessy);
-    EXPECT_EQ(ReadFileBytes(f / "messy.qel"), Formatted(kMessy));
-    EXPECT_EQ(f.Names(), (std::set<std::string>{"messy.qel", "read-only.qel"}));
+    EXPECT_EQ(o.status, 1) << c.failing;
+    EXPECT_EQ(o.err, "qel2json-format: cannot rewrite " + c.failing + ": " + c.reason + "\n");
+    EXPECT_EQ(ReadFileBytes(f / c.failing), kMessy);
+    if (!c.other.empty()) {
+      EXPECT_EQ(ReadFileBytes(f / c.other), Formatted(kMessy));
+    }
+    EXPECT_EQ(f.Names(), names);
   }
 }
 
