@@ -246,6 +246,18 @@ TEST_F(Descriptors, InterruptedReadsAndWritesGoOnFailedOnesEnd) {
   EXPECT_EQ(lsp::FdSource(fds_[0]).Read(&c, 1), 0u);
 }
 
+// Holds a threaded worker in a job of its own until the promise returned
+// is kept, so that the jobs posted meanwhile wait.
+std::promise<void> Hold(lsp::Worker& worker) {
+  std::promise<void> release, held;
+  worker.Post(lsp::Worker::Kind::Answer, "", [go = release.get_future().share(), &held] {
+    held.set_value();
+    go.wait();
+  });
+  held.get_future().wait();
+  return release;
+}
+
 // Jobs run in the order they were posted; an update takes the place of
 // the waiting update of its document unless an answer on that document
 // waits between them (an answer on another document does not count); a
@@ -253,14 +265,10 @@ TEST_F(Descriptors, InterruptedReadsAndWritesGoOnFailedOnesEnd) {
 TEST(Worker, AnUpdateReplacesTheWaitingOneOfItsDocumentUnlessAnAnswerWaitsBetween) {
   using K = lsp::Worker::Kind;
   std::vector<std::string> ran;
-  std::promise<void> release, held, done;
+  std::promise<void> done;
   {
     lsp::Worker worker(/*threaded=*/true);
-    worker.Post(K::Answer, "", [go = release.get_future().share(), &held] {
-      held.set_value();
-      go.wait();
-    });
-    held.get_future().wait();
+    std::promise<void> release = Hold(worker);
     const std::pair<K, const char*> jobs[] = {
         {K::Update, "a1"}, {K::Update, "b1"}, {K::Update, "a2"}, {K::Answer, "b?"}, {K::Update, "a3"},
         {K::Answer, "a?"}, {K::Update, "a4"}, {K::Update, "b2"}, {K::Update, "a5"},
@@ -280,13 +288,8 @@ TEST(Worker, AnUpdateReplacesTheWaitingOneOfItsDocumentUnlessAnAnswerWaitsBetwee
 TEST(Worker, FinishDropsTheWaitingUpdatesAndRunsTheAnswers) {
   using K = lsp::Worker::Kind;
   std::vector<std::string> ran;
-  std::promise<void> release, held;
   lsp::Worker worker(/*threaded=*/true);
-  worker.Post(K::Answer, "", [go = release.get_future().share(), &held] {
-    held.set_value();
-    go.wait();
-  });
-  held.get_future().wait();
+  std::promise<void> release = Hold(worker);
   worker.Post(K::Update, "a", [&ran] { ran.push_back("update"); });
   worker.Post(K::Answer, "a", [&ran] { ran.push_back("answer"); });
   worker.Post(K::Update, "b", [&ran] { ran.push_back("another update"); });
