@@ -21,7 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include "bench/generator.h"
 #include "support/child.h"
+#include "support/streams.h"
 
 namespace {
 
@@ -196,6 +198,20 @@ TEST(InPlace, AFailedWriteLeavesTheFileWholeAndNoTemporaryFile) {
     }
     EXPECT_EQ(f.Names(), names);
   }
+}
+
+// Standard input is read in a buffer that grows: a description several
+// times its first size formats as the same file does.
+TEST(Input, ALongDescriptionOnStandardInputFormatsAsItsFile) {
+  Folder f;
+  std::string text = WrittenBy([](FILE* out) { bench::WriteDescription(out, 300000); });
+  f.Put("long.qel", text);
+  Outcome fromFile = RunProgram(kFormat, {"long.qel"}, "", 0, f.path());
+  Outcome fromPipe = RunProgram(kFormat, {"-"}, text);
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  EXPECT_EQ(fromPipe.status, 0) << fromPipe.err;
+  EXPECT_GT(fromFile.out.size(), text.size() / 2);
+  EXPECT_TRUE(fromPipe.out == fromFile.out) << "standard input formats otherwise than the file";
 }
 
 // Each way of writing to standard output fails with its reason on a full
