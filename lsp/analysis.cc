@@ -22,7 +22,14 @@ int SeverityOf(qel2json::Severity s) {
   return 3;
 }
 
-json PositionJson(Position p) { return {{"line", p.line}, {"character", p.character}}; }
+// Built member by member: a position is made for every diagnostic, token and
+// range, and an initializer list would copy each value once more.
+json PositionJson(Position p) {
+  json position = json::object();
+  position["line"] = p.line;
+  position["character"] = p.character;
+  return position;
+}
 
 // "expected one of: `>`, INTEGER, string literal": marks in backquotes,
 // keywords and literal classes as they are.
@@ -128,7 +135,12 @@ void Analysis::FoldCascades(qel2json::Translator& translator) {
   }
 }
 
-json RangeJson(Position start, Position end) { return {{"start", PositionJson(start)}, {"end", PositionJson(end)}}; }
+json RangeJson(Position start, Position end) {
+  json range = json::object();
+  range["start"] = PositionJson(start);
+  range["end"] = PositionJson(end);
+  return range;
+}
 
 json Analysis::RangeOf(size_t begin, size_t end, Encoding encoding) const {
   PositionCursor cursor(lines_, *text_, encoding);
