@@ -11,6 +11,7 @@
 // is the worst of theirs, as the command line's: 2 when a file cannot be
 // opened, else 1 after an ERROR, a failure to write, a bad command line or
 // (with --check) a file that would change, else 0.
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -186,39 +187,53 @@ int RewriteFormatted(qel2json::Translator& translator, const Input& input) {
   return kFine;
 }
 
-// The whole of an input, in a buffer of its own (left unfilled where it
-// is not read: a document may be gigabytes).
-struct Bytes {
-  std::unique_ptr<char[]> data;
-  size_t size = 0;
-  std::string_view view() const { return {data.get(), size}; }
-};
-
-// The whole of the input; false with errno set when a read fails.  A
-// regular file is read straight into a buffer of its size, which a text
-// that grows as it reads would need twice.
-bool ReadAll(const Input& input, Bytes& bytes) {
-  struct stat about = {};
-  size_t capacity = fstat(input.fd, &about) == 0 && S_ISREG(about.st_mode) ? size_t(about.st_size) + 1 : 65536;
-  bytes.data.reset(new char[capacity]);
-  for (;;) {
-    if (bytes.size == capacity) {
-      std::unique_ptr<char[]> larger(new char[capacity * 2]);
-      memcpy(larger.get(), bytes.data.get(), bytes.size);
-      bytes.data = std::move(larger);
-      capacity *= 2;
-    }
-    long got = console::ReadSome(input.fd, bytes.data.get() + bytes.size, capacity - bytes.size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) return true;
-    bytes.size += size_t(got);
+// The whole of an input: a regular file mapped as it stands (its pages come
+// from the file cache at once, where a buffer of a document of gigabytes
+// would be zeroed and copied into page by page), else read into a buffer of
+// its own that grows.  A file cut short by another program while it is read
+// ends the run with SIGBUS, as it would end a compiler's.
+class Bytes {
+ public:
+  Bytes() = default;
+  Bytes(const Bytes&) = delete;
+  Bytes& operator=(const Bytes&) = delete;
+  ~Bytes() {
+    if (mapped_) munmap(mapped_, size_);
   }
-}
+
+  std::string_view view() const { return {mapped_ ? static_cast<const char*>(mapped_) : read_.data(), size_}; }
+
+  // False with errno set when a read fails.
+  bool ReadAll(int fd) {
+    struct stat about = {};
+    if (fstat(fd, &about) == 0 && S_ISREG(about.st_mode) && about.st_size > 0) {
+      void* at = mmap(nullptr, size_t(about.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      if (at != MAP_FAILED) {
+        mapped_ = at;
+        size_ = size_t(about.st_size);
+        return true;
+      }
+    }
+    read_.resize(65536);
+    for (;;) {
+      if (size_ == read_.size()) read_.resize(read_.size() * 2);
+      long got = console::ReadSome(fd, read_.data() + size_, read_.size() - size_);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return false;
+      if (got == 0) return true;
+      size_ += size_t(got);
+    }
+  }
+
+ private:
+  void* mapped_ = nullptr;
+  std::string read_;
+  size_t size_ = 0;
+};
 
 int PrintDescriptionOf(qel2json::Translator& translator, const Input& input) {
   Bytes json;
-  if (!ReadAll(input, json)) {
+  if (!json.ReadAll(input.fd)) {
     Complain("cannot read", input.name, errno);
     return kFailed;
   }
