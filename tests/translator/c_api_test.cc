@@ -351,7 +351,7 @@ TEST(Stream, AFailedReadOrWriteEndsTheTranslation) {
   for (bool reading : {true, false}) {
     std::vector<Answer> answers =
         reading ? std::vector<Answer>{{-1, EIO, io}, {-1, 0, io}, {-7, 0, io}, {1L << 40, 0, io}, {-1, EISDIR, "Is a directory"}}
-                : std::vector<Answer>{{-1, ENOSPC, "No space left on device"}, {0, 0, io}, {1L << 40, 0, io}, {-2, 0, io}};
+                : std::vector<Answer>{{-1, ENOSPC, "No space left on device"}, {-1, 0, io}, {0, 0, io}, {1L << 40, 0, io}, {-2, 0, io}};
     for (Answer& a : answers) {
       Stream s(Example());
       qel2json_stream stream = QEL2JSON_STREAM_INIT;
