@@ -267,23 +267,37 @@ void Server::Dispatch(const std::string& method, const json& id, const json& par
 
 // Type 2: a warning.
 void Server::Warn(const std::string& message) {
-  Send({{"jsonrpc", "2.0"}, {"method", "window/showMessage"}, {"params", {{"type", 2}, {"message", message}}}});
+  json params = json::object();
+  params["type"] = 2;
+  params["message"] = message;
+  Send(Envelope("method", "window/showMessage", "params", std::move(params)));
 }
 
 void Server::Send(const json& message) {
   out_->Send(message.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
-void Server::Respond(const json& id, json result) {
-  Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+// Every message the server sends: the protocol's version and two members,
+// an id or a method, and what it carries.
+json Server::Envelope(const char* key, json value, const char* carries, json carried) {
+  json message = json::object();
+  message["jsonrpc"] = "2.0";
+  message[key] = std::move(value);
+  message[carries] = std::move(carried);
+  return message;
 }
 
+void Server::Respond(const json& id, json result) { Send(Envelope("id", id, "result", std::move(result))); }
+
 void Server::Fail(const json& id, int code, const std::string& message) {
-  Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
+  json error = json::object();
+  error["code"] = code;
+  error["message"] = message;
+  Send(Envelope("id", id, "error", std::move(error)));
 }
 
 void Server::Publish(json diagnostics) {
-  Send({{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", std::move(diagnostics)}});
+  Send(Envelope("method", "textDocument/publishDiagnostics", "params", std::move(diagnostics)));
 }
 
 // UTF-8 positions where the client offers them (in the protocol's

@@ -67,6 +67,7 @@ class Server {
   // A warning the editor shows its user.
   void Warn(const std::string& message);
   void Send(const json& message);
+  static json Envelope(const char* key, json value, const char* carries, json carried);
 
   // Requests and notifications.
   void Initialize(const json& id, const json& params);
