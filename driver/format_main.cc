@@ -110,8 +110,8 @@ int Parse(int argc, char** argv, CommandLine& line) {
   try {
     app.parse(argc, argv);
     line.mode = !jsonOption->empty() ? Mode::FromJson : inPlace ? Mode::InPlace : check ? Mode::Check : Mode::Print;
-    if (line.mode == Mode::FromJson) line.files = {json};
-    if (line.files.empty() && line.mode != Mode::InPlace) line.files = {kStandardInput};
+    if (line.mode == Mode::FromJson) line.files.push_back(json);
+    if (line.files.empty() && line.mode != Mode::InPlace) line.files.push_back(kStandardInput);
     CheckCombinations(line);
   } catch (const CLI::ParseError& e) {
     // The command line's status for a bad command line is 1.

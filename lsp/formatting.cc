@@ -12,8 +12,10 @@ std::string Refusal(const qel2json::Result& r) {
   std::string why = "Not formatted: a description with an ERROR keeps its layout";
   for (const qel2json::Diagnostic& d : r.diagnostics()) {
     if (d.severity < qel2json::Severity::Error) continue;
-    std::string place = d.line > 0 ? "line " + std::to_string(d.line) + ": " : "";
-    return why + " (" + place + std::string(qel2json::severity_name(d.severity)) + ": " + d.message + ")";
+    why += " (";
+    if (d.line > 0) why += "line " + std::to_string(d.line) + ": ";
+    why.append(qel2json::severity_name(d.severity)).append(": ").append(d.message).append(")");
+    break;
   }
   return why;
 }

@@ -369,7 +369,10 @@ void Server::DidClose(const json&, const json& params) {
   open_.erase(uri);
   worker_.Post(Worker::Kind::Update, uri, [this, uri] {
     analyses_->latest.erase(uri);
-    Publish({{"uri", uri}, {"diagnostics", json::array()}});
+    json cleared = json::object();  // a closed document shows no diagnostics
+    cleared["uri"] = uri;
+    cleared["diagnostics"] = json::array();
+    Publish(std::move(cleared));
   });
 }
 
