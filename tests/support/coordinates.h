@@ -62,16 +62,19 @@ inline bool Names(std::string_view text, size_t offset, int line, int column) {
 
 // What is wrong with the place of diagnostic d of a translation of
 // `input`, or "" when nothing is: its bytes must lie in the input and
-// stand where its line and column say.  Two places are as the command line
-// gives them: an escape names the line where its string literal begins,
-// and an internal fault and a diagnostic without a line have no bytes.
+// stand where its line and column say.  Three places are as the command
+// line gives them: an escape names the line where its string literal
+// begins, and the last column its byte covers (a tab escaped covers up to
+// eight); an internal fault and a diagnostic without a line have no bytes.
 inline std::string PlaceFault(std::string_view input, const qel2json_diagnostic& d) {
   if (d.offset > input.size() || d.length > input.size() - d.offset) return "bytes outside the input";
   if (d.line == 0 || d.code == QEL2JSON_CODE_INTERNAL_FAULT)
     return d.offset == 0 && d.length == 0 ? "" : "bytes without a place";
   Coordinate c = CoordinateOf(input, d.offset);
   bool escape = d.code == QEL2JSON_CODE_UNKNOWN_ESCAPE || d.code == QEL2JSON_CODE_HEX_ESCAPE_WITHOUT_DIGITS;
-  if (escape ? d.column == c.column && d.line <= c.line : Names(input, d.offset, d.line, d.column)) return "";
+  int lastColumn = c.column;
+  if (escape && d.offset < input.size() && input[d.offset] == '\t') lastColumn += 7 - (c.column - 1) % 8;
+  if (escape ? d.column == lastColumn && d.line <= c.line : Names(input, d.offset, d.line, d.column)) return "";
   return "at " + std::to_string(d.line) + ":" + std::to_string(d.column) + " where the bytes are at " +
          std::to_string(c.line) + ":" + std::to_string(c.column);
 }
