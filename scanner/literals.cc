@@ -2,6 +2,7 @@
 // of integer literals.  String literals are validated, not decoded: the
 // stored text keeps its quotes, escapes and line continuations byte for
 // byte.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -93,8 +94,10 @@ char* Scanner::ScanCString(char* begin) {
     if (p == source_->textEnd()) {
       // The input ends after the continuation.  Its last byte, the end of
       // that line end, stays outside so that the line is counted after the
-      // literal, as white space.
-      reports_->Report(Code::StringCutByEnd, {tokenPos_, tokenOffset(), size_t(p - tokenBegin_)});
+      // literal, as white space.  The literal's bytes end with the input's:
+      // a last line without a line end has one added, which is none of them.
+      size_t end = std::min(source_->OffsetOf(p), source_->bytesRead());
+      reports_->Report(Code::StringCutByEnd, {tokenPos_, tokenOffset(), end - tokenOffset()});
       return p - 1;
     }
     StartLine(p);
