@@ -36,7 +36,8 @@ struct MessageKind {
   std::string_view text;  // the message, or its form where a part varies
 };
 
-inline constexpr std::array kMessageKinds = {
+// A plain array: GCC keeps a deduced std::array of views in writable data.
+inline constexpr MessageKind kMessageKinds[] = {
 #define MESSAGE(number, name, severity, text) MessageKind{Code::name, Severity::severity, text},
 #include "source/messages.def"
 #undef MESSAGE

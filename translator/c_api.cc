@@ -22,7 +22,7 @@ namespace {
 static_assert(int(Severity::Note) == QEL2JSON_SEVERITY_NOTE && int(Severity::Warning) == QEL2JSON_SEVERITY_WARNING &&
               int(Severity::Error) == QEL2JSON_SEVERITY_ERROR && int(Severity::Deadly) == QEL2JSON_SEVERITY_DEADLY);
 static_assert(int(Code::NotAToken) == QEL2JSON_CODE_NOT_A_TOKEN && int(Code::SyntaxError) == QEL2JSON_CODE_SYNTAX_ERROR &&
-              int(Code::WrongValue) == QEL2JSON_CODE_WRONG_VALUE && kMessageKinds.size() == QEL2JSON_CODE_WRONG_VALUE);
+              int(Code::WrongValue) == QEL2JSON_CODE_WRONG_VALUE && std::size(kMessageKinds) == QEL2JSON_CODE_WRONG_VALUE);
 static_assert(int(K_Matrix) == int(QEL2JSON_KIND_MATRIX) && int(K_Root) == int(QEL2JSON_KIND_ROOT) && kKindCount == QEL2JSON_KIND_ROOT + 1);
 static_assert(kNoRelated == QEL2JSON_NO_RELATED && kNoParent == QEL2JSON_NO_PARENT);
 
