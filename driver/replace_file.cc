@@ -1,14 +1,12 @@
 #include "driver/replace_file.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 
 #include "driver/console.h"
 
@@ -18,35 +16,10 @@ namespace {
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-// The temporary file that exists while a replacement is under way, for
-// the signal handler to remove: a fixed buffer, as a handler may not
-// allocate.
-char temporary[PATH_MAX + 32];
-volatile sig_atomic_t temporaryExists = 0;
-
-void RemoveTemporaryAndEnd(int number) {
-  if (temporaryExists) unlink(temporary);
-  std::signal(number, SIG_DFL);
-  raise(number);
-}
-
-void RemoveTemporaryOnEndingSignals() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  for (int s : kEndingSignals) {
-    struct sigaction action = {};
-    sigaction(s, nullptr, &action);
-    if (action.sa_handler == SIG_IGN) continue;  // ignored by whoever started us: stays so
-    action.sa_handler = RemoveTemporaryAndEnd;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigaction(s, &action, nullptr);
-  }
-}
-
-// Holds the ending signals back while it lives, so that the handler never
-// sees a name that mkstemp is still trying out, or one already renamed.
+// Holds the ending signals back while it lives: one that comes while a
+// replacement is under way ends the process once the temporary file has
+// taken the file's name or is gone, so no signal can leave it behind (and
+// no handler has to know its name).
 class SignalsHeld {
  public:
   SignalsHeld() {
@@ -63,27 +36,10 @@ class SignalsHeld {
   sigset_t before_;
 };
 
-// Creates the temporary file in `folder`; its descriptor, or -1 with errno.
-int CreateTemporary(const std::string& folder) {
-  static constexpr char kName[] = "/.qel2json-format-XXXXXX";
-  if (folder.size() + sizeof kName > sizeof temporary) {
-    errno = ENAMETOOLONG;
-    return -1;
-  }
-  SignalsHeld held;
-  memcpy(temporary, folder.data(), folder.size());
-  memcpy(temporary + folder.size(), kName, sizeof kName);
-  int fd = mkostemp(temporary, O_CLOEXEC);
-  if (fd >= 0) temporaryExists = 1;
-  return fd;
-}
-
 // Gives the temporary file the name `path`, or removes it.
-int PutInPlace(const std::string& path, int error) {
-  SignalsHeld held;
-  if (!error && rename(temporary, path.c_str()) != 0) error = errno;
-  if (error) unlink(temporary);
-  temporaryExists = 0;
+int PutInPlace(const std::string& temporary, const std::string& path, int error) {
+  if (!error && rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error) unlink(temporary.c_str());
   return error;
 }
 
@@ -113,10 +69,11 @@ int ReplaceFile(const std::string& path, std::string_view text) {
   // A file the user may not write stays as it is, although its folder
   // would let a new one take its place.
   if (access(target.c_str(), W_OK) != 0) return errno;
-  RemoveTemporaryOnEndingSignals();
-  int fd = CreateTemporary(target.substr(0, target.rfind('/')));
+  SignalsHeld held;
+  std::string temporary = target.substr(0, target.rfind('/')) + "/.qel2json-format-XXXXXX";
+  int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return errno;
-  return PutInPlace(target, FillTemporary(fd, text, original));
+  return PutInPlace(temporary, target, FillTemporary(fd, text, original));
 }
 
 }  // namespace console

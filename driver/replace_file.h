@@ -12,7 +12,8 @@ namespace console {
 // link leads to, for a link) with `text`, keeping its permission bits and,
 // where the user may set them, its owner and group.  Returns 0, or an
 // errno value when the file is left as it was; no temporary file stays
-// behind, also when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends the process.
+// behind.  SIGINT, SIGTERM, SIGHUP and SIGQUIT wait while it works: they end
+// the process after the file is replaced or left as it was.
 int ReplaceFile(const std::string& path, std::string_view text);
 
 }  // namespace console
