@@ -18,9 +18,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+#include <cstdio>
 #include <optional>
 #include <new>
 #include <string>
